@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs dependencies, builds everything and runs all tests: once in a
+# normal build, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh
+jobs=$(nproc)
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTICKBASE_SANITIZE=ON \
+  -DTICKBASE_BUILD_BENCH=OFF -DTICKBASE_INSTALL=OFF >/dev/null
+cmake --build build-sanitize -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+  ctest --test-dir build-sanitize --output-on-failure -j "$jobs"

@@ -1,0 +1,82 @@
+#include "tickbase/diag/log.h"
+
+#include <gtest/gtest.h>
+#include <spdlog/sinks/base_sink.h>
+#include <spdlog/spdlog.h>
+
+#include <mutex>
+
+#include "support/capture.h"
+
+TEST(LogChannels, AreRegisteredUnderTheirNamesAndStable) {
+  const std::pair<spdlog::logger& (*)(), const char*> exported[] = {
+      {script_error, "script.error"},
+      {script_timererror, "script.timererror"},
+      {quenlet_timererror, "quenlet.timererror"},
+      {quenlet_fetalerror, "quenlet.fetalerror"}};
+  for (auto [accessor, name] : exported) {
+    spdlog::logger& first = accessor();
+    EXPECT_EQ(&first, &accessor());
+    EXPECT_EQ(first.name(), name);
+    EXPECT_EQ(spdlog::get(name).get(), &first);
+  }
+  // The internal channels are reachable by name only.
+  EXPECT_NE(spdlog::get("script.yield"), nullptr);
+  EXPECT_NE(spdlog::get("quenlet.script"), nullptr);
+}
+
+TEST(LogChannels, UnconfiguredChannelIsDisabledAndBuildsNoStream) {
+  spdlog::logger& channel = quenlet_fetalerror();
+  ASSERT_FALSE(channel.should_log(spdlog::level::info));
+  cLogMessage message(channel, kLogLevel);
+  EXPECT_EQ(message.stream(), nullptr);
+}
+
+TEST(LogMessage, EachObjectWritesOneMessageWithItsLineEnds) {
+  ChannelCapture capture("script.error");
+  {
+    cLogMessage message(script_error(), kLogLevel);
+    ASSERT_NE(message.stream(), nullptr);
+    *message.stream() << "file: " << 3 << "\nsecond line" << std::endl;
+  }
+  {
+    cLogMessage message(script_error(), kLogLevel);
+    *message.stream() << "{} braces stay";
+  }
+  { cLogMessage empty(script_error(), kLogLevel); }
+  EXPECT_EQ(capture.messages(),
+            (std::vector<std::string>{"file: 3\nsecond line\n", "{} braces stay", ""}));
+}
+
+TEST(LogMessage, DisabledChannelReceivesNothing) {
+  ChannelCapture capture("quenlet.script");
+  spdlog::logger& channel = *spdlog::get("quenlet.script");
+  channel.set_level(spdlog::level::warn);
+  {
+    cLogMessage message(channel, kLogLevel);
+    EXPECT_EQ(message.stream(), nullptr);
+  }
+  EXPECT_TRUE(capture.messages().empty());
+}
+
+namespace {
+
+class ThrowingSink : public spdlog::sinks::base_sink<std::mutex> {
+ protected:
+  void sink_it_(const spdlog::details::log_msg&) override { throw std::runtime_error("disk full"); }
+  void flush_() override {}
+};
+
+}  // namespace
+
+TEST(LogMessage, FailingSinkDoesNotReachTheCaller) {
+  ChannelCapture capture("script.timererror");
+  script_timererror().sinks().push_back(std::make_shared<ThrowingSink>());
+  script_timererror().set_error_handler([](const std::string&) { throw std::logic_error("rethrown"); });
+  EXPECT_NO_THROW({
+    cLogMessage message(script_timererror(), kLogLevel);
+    *message.stream() << "lost";
+  });
+  script_timererror().set_error_handler(nullptr);
+  EXPECT_EQ(capture.messages(), std::vector<std::string>{"lost"});
+}

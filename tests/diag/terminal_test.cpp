@@ -1,0 +1,42 @@
+// Colour reaches standard output as ANSI sequences only on a terminal.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string RunCommand(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  pclose(pipe);
+  return out;
+}
+
+// Runs command under a pseudo-terminal.
+std::string RunOnTerminal(const std::string& command) {
+  return RunCommand("script -qec '" + command + "' /dev/null");
+}
+
+const std::string kHost = TICKBASE_HOST_PATH;
+
+}  // namespace
+
+TEST(Terminal, PipedOutputIsPlainText) {
+  const std::string out = RunCommand("env -u NO_COLOR " + kHost);
+  EXPECT_NE(out.find("tickbase host\n"), std::string::npos);
+  EXPECT_EQ(out.find('\x1b'), std::string::npos);
+}
+
+TEST(Terminal, TerminalGetsAnsiColoursUnlessNoColor) {
+  const std::string coloured = RunOnTerminal("env -u NO_COLOR " + kHost);
+  EXPECT_NE(coloured.find("\x1b[93;40mtickbase host"), std::string::npos) << coloured;
+  EXPECT_NE(coloured.find("\x1b[92;40m"), std::string::npos);
+
+  const std::string plain = RunOnTerminal("env NO_COLOR=1 " + kHost);
+  EXPECT_NE(plain.find("tickbase host"), std::string::npos);
+  EXPECT_EQ(plain.find('\x1b'), std::string::npos);
+}

@@ -1,0 +1,76 @@
+#include "tickbase/diag/log.h"
+
+#include <spdlog/spdlog.h>
+
+#include "tickbase/diag/internal_channels.h"
+
+namespace {
+
+// The library writes only at kLogLevel; anything below it counts as debug.
+spdlog::level::level_enum SpdlogLevel(unsigned int level) {
+  return level >= kLogLevel ? spdlog::level::info : spdlog::level::debug;
+}
+
+// Returns the registered logger of that name, creating it (no sinks, level
+// off) when the host has not. The shared pointer keeps it alive until exit
+// even when the host drops it from the registry.
+std::shared_ptr<spdlog::logger> MakeChannel(const char* name) {
+  if (auto existing = spdlog::get(name)) return existing;
+  auto logger = std::make_shared<spdlog::logger>(name);
+  logger->set_level(spdlog::level::off);
+  try {
+    spdlog::register_logger(logger);
+  } catch (const spdlog::spdlog_ex&) {
+    // Lost a race with a host registration of the same name: use theirs.
+    if (auto existing = spdlog::get(name)) return existing;
+  }
+  return logger;
+}
+
+#define TICKBASE_CHANNEL(accessor, name)                    \
+  spdlog::logger& accessor() {                               \
+    static const std::shared_ptr<spdlog::logger> channel =   \
+        MakeChannel(name);                                   \
+    return *channel;                                         \
+  }
+
+}  // namespace
+
+TICKBASE_CHANNEL(script_error, "script.error")
+TICKBASE_CHANNEL(script_timererror, "script.timererror")
+TICKBASE_CHANNEL(quenlet_timererror, "quenlet.timererror")
+TICKBASE_CHANNEL(quenlet_fetalerror, "quenlet.fetalerror")
+TICKBASE_CHANNEL(script_yield, "script.yield")
+TICKBASE_CHANNEL(quenlet_script, "quenlet.script")
+
+#undef TICKBASE_CHANNEL
+
+namespace {
+
+// Registers every channel at load, so hosts can configure them by name
+// before the library first writes to one.
+[[maybe_unused]] const bool g_channelsRegistered = [] {
+  script_error();
+  script_timererror();
+  quenlet_timererror();
+  quenlet_fetalerror();
+  script_yield();
+  quenlet_script();
+  return true;
+}();
+
+}  // namespace
+
+cLogMessage::cLogMessage(spdlog::logger& log, unsigned int level) : m_log(log), m_level(level) {
+  if (m_log.should_log(SpdlogLevel(m_level))) m_stream = std::make_unique<std::ostringstream>();
+}
+
+cLogMessage::~cLogMessage() {
+  if (!m_stream) return;
+  try {
+    const std::string text = m_stream->str();
+    m_log.log(SpdlogLevel(m_level), spdlog::string_view_t(text.data(), text.size()));
+  } catch (...) {
+    // Logging must never take its caller down.
+  }
+}

@@ -1,0 +1,9 @@
+list(APPEND TICKBASE_SOURCES
+  platform/clock.cpp
+  platform/console.cpp
+  platform/files.cpp)
+list(APPEND TICKBASE_PUBLIC_HEADERS
+  platform/clock.h
+  platform/console.h
+  platform/files.h
+  platform/types.h)

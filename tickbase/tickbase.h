@@ -1,0 +1,15 @@
+// tickbase: timers, Lua scripting, a game calendar and diagnostics for a
+// single-threaded game server. Include this, or the one header you need.
+#ifndef TICKBASE_TICKBASE_H_
+#define TICKBASE_TICKBASE_H_
+
+#include "tickbase/platform/clock.h"
+#include "tickbase/platform/console.h"
+#include "tickbase/platform/files.h"
+#include "tickbase/platform/types.h"
+
+#include "tickbase/diag/colors.h"
+#include "tickbase/diag/console.h"
+#include "tickbase/diag/log.h"
+
+#endif  // TICKBASE_TICKBASE_H_
