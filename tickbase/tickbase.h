@@ -12,4 +12,8 @@
 #include "tickbase/diag/console.h"
 #include "tickbase/diag/log.h"
 
+#include "tickbase/gametime/game_clock.h"
+#include "tickbase/gametime/game_time_callbacks.h"
+#include "tickbase/gametime/game_time_value.h"
+
 #endif  // TICKBASE_TICKBASE_H_

@@ -1,0 +1,7 @@
+list(APPEND TICKBASE_SOURCES
+  gametime/game_clock.cpp
+  gametime/game_time_value.cpp)
+list(APPEND TICKBASE_PUBLIC_HEADERS
+  gametime/game_clock.h
+  gametime/game_time_callbacks.h
+  gametime/game_time_value.h)
