@@ -12,6 +12,7 @@
 #include "tickbase/diag/console.h"
 #include "tickbase/diag/log.h"
 
+#include "tickbase/gametime/bind_game_time.h"
 #include "tickbase/gametime/game_clock.h"
 #include "tickbase/gametime/game_time_callbacks.h"
 #include "tickbase/gametime/game_time_value.h"
