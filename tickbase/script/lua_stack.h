@@ -1,0 +1,27 @@
+// Small helpers shared by the script host's sources; internal.
+#ifndef TICKBASE_SCRIPT_LUA_STACK_H_
+#define TICKBASE_SCRIPT_LUA_STACK_H_
+
+#include <string>
+
+struct lua_State;
+
+// True when L has a string or a number on top; *text is then its text. The
+// value itself stays as it was (a number is not turned into a string).
+bool TopErrorText(lua_State* L, std::string* text);
+
+// Pushes the global `name` of L with an ordinary table read (metamethods
+// apply). When the globals table has a metatable the read runs under
+// lua_pcall, so a raising __index (a strict-globals guard) cannot escape
+// into the host; the status is returned and, on failure, the error value is
+// pushed instead of the global. A stack that cannot grow by three slots
+// gives LUA_ERRMEM with nothing pushed.
+int PushGlobal(lua_State* L, const char* name);
+
+// NormalizeScriptName into *out, reusing its storage.
+void NormalizeScriptNameTo(const char* name, std::string* out);
+
+// Null-safe view of a C string for messages.
+inline const char* TextOf(const char* s) { return s ? s : ""; }
+
+#endif  // TICKBASE_SCRIPT_LUA_STACK_H_
