@@ -14,6 +14,8 @@
 #include "tickbase/script/script_context.h"
 #include "tickbase/script/script_manager.h"
 
+int lua_os_dofile(lua_State* L);
+
 namespace {
 
 // Callers that only know that loading or running failed report it as a

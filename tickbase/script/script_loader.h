@@ -33,11 +33,6 @@ TICKBASE_API int my_lua_dofile(lua_State* L, const char* file);
 // The same as my_lua_dofile.
 TICKBASE_API int my_lua_requre(lua_State* L, const char* file);
 
-// The pack-mode `require` and `dofile`: with exactly one string or number
-// argument, loads it (".lua" appended unless present) through my_lua_dofile.
-// Returns nothing to the script and never raises a Lua error of its own.
-int lua_os_dofile(lua_State* L);
-
 // One native function to register under a global name. A table of rows ends
 // with a row whose name is "" (and func null).
 struct Tlua_Funcs {
@@ -50,9 +45,12 @@ struct Tlua_Funcs {
 // A null table registers nothing.
 TICKBASE_API void RegisterScript(lua_State* L, const Tlua_Funcs* funcs);
 
-// The pack-mode loader table: "require" and "dofile", both lua_os_dofile,
-// then the end row. Writable: a host may change its rows before states are
-// set up.
+// The pack-mode loader table: "require" and "dofile", then the end row.
+// Both rows hold lua_os_dofile, which takes exactly one string or number
+// argument (anything else does nothing), appends ".lua" unless present,
+// loads it through my_lua_dofile every time it is called, returns nothing
+// to the script and raises no Lua error of its own. Writable: a host may
+// change the rows before states are set up.
 TICKBASE_API Tlua_Funcs* GetOSFuncs();
 
 #endif  // TICKBASE_SCRIPT_SCRIPT_LOADER_H_
