@@ -242,3 +242,17 @@ TEST_F(LuaScriptTest, LuabindClassesWorkInScriptStates) {
   EXPECT_EQ(m_script.DoString("c:Add('x')"), 0);  // no overload matches: a script error
   EXPECT_NE(Take().find("script [t] func [c:Add('x')] error : \n"), std::string::npos);
 }
+
+TEST_F(LuaScriptTest, CallsWorkOnACrowdedStack) {
+  Load("t", "function Echo(v) Record(tostring(v)) end");
+  lua_State* L = m_script.GetLua();
+  for (int i = 0; i < 200; ++i) {
+    lua_checkstack(L, 1);
+    lua_pushinteger(L, i);
+  }
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(m_script.CallFunction("Missing", 0), 0);
+  EXPECT_EQ(m_script.CallFunction1("Echo", 5, 0), 1);
+  EXPECT_EQ(m_script.HaveFunction("Echo"), 1);
+  EXPECT_EQ(Top(), 250);  // each failure left its error value
+  EXPECT_EQ(Records(), (std::vector<std::string>{"5"}));
+}

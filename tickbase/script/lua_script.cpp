@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "tickbase/diag/console.h"
+#include "tickbase/script/current_script.h"
 #include "tickbase/platform/files.h"
 #include "tickbase/script/lua_stack.h"
 #include "tickbase/script/script_context.h"
@@ -98,8 +99,8 @@ int KLuaScript::_DoString(const char* code, int nresults) {
   if (!m_L) return NoState("_DoString");
   code = TextOf(code);
   try {
-    cBindScriptFile file(m_file.c_str());
-    cBindScriptFunc func(code);
+    cNameScope file(g_currentFiles, m_file.data(), m_file.size());
+    cNameScope func(g_currentFuncs, code, std::strlen(code));
     if (luaL_loadstring(m_L, code) != 0 || lua_pcall(m_L, 0, nresults, 0) != 0) {
       lua_report_error(LUA_ERRRUN, m_L, m_file.c_str(), code);
       return 0;

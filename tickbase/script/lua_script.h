@@ -10,6 +10,7 @@
 #ifndef TICKBASE_SCRIPT_LUA_SCRIPT_H_
 #define TICKBASE_SCRIPT_LUA_SCRIPT_H_
 
+#include <cstddef>
 #include <string>
 
 #include "tickbase/export.h"

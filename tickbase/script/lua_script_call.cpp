@@ -6,8 +6,10 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <string>
 
+#include "tickbase/script/current_script.h"
 #include "tickbase/script/lua_script.h"
 #include "tickbase/script/lua_stack.h"
 #include "tickbase/script/script_context.h"
@@ -24,16 +26,22 @@ int TruncateToInt(lua_Number v) {
   return static_cast<int>(v);
 }
 
+// lua_pcall of the pushed function and arguments with name as the current
+// function and file as the current file; returns Lua's status.
+inline int GuardedPcall(lua_State* L, const std::string& file, const char* name, size_t length,
+                        int nargs, int nresults) {
+  cNameScope func(g_currentFuncs, name, length);
+  cNameScope scope(g_currentFiles, file.data(), file.size());
+  return lua_pcall(L, nargs, nresults, 0);
+}
+
 }  // namespace
 
 int KLuaScript::Call(const char* name, int nargs, int nresults) {
   if (!m_L) return NoState("Call");
   name = TextOf(name);
-  cBindScriptFunc func(name);
-  cBindScriptFile file(m_file.c_str());
-  const int status = lua_pcall(m_L, nargs, nresults, 0);
-  if (status == 0) return 1;
-  return CallFailed(name, status);
+  const int status = GuardedPcall(m_L, m_file, name, std::strlen(name), nargs, nresults);
+  return status == 0 ? 1 : CallFailed(name, status);
 }
 
 int KLuaScript::CallFailed(const char* name, int status) {
@@ -47,33 +55,39 @@ int KLuaScript::CallFailed(const char* name, int status) {
 int KLuaScript::CallFunction(const char* name, int nresults) {
   if (!m_L) return NoState("CallFunction");
   name = TextOf(name);
-  const int status = PushGlobal(m_L, name);
+  const size_t length = std::strlen(name);
+  int status = PushGlobal(m_L, name, length);
   if (status != 0) return CallFailed(name, status);
-  return Call(name, 0, nresults);
+  status = GuardedPcall(m_L, m_file, name, length, 0, nresults);
+  return status == 0 ? 1 : CallFailed(name, status);
 }
 
 int KLuaScript::CallFunction1(const char* name, int arg, int nresults) {
   if (!m_L) return NoState("CallFunction1");
   name = TextOf(name);
-  const int status = PushGlobal(m_L, name);
+  const size_t length = std::strlen(name);
+  int status = PushGlobal(m_L, name, length);
   if (status != 0) return CallFailed(name, status);
   lua_pushnumber(m_L, arg);
-  return Call(name, 1, nresults);
+  status = GuardedPcall(m_L, m_file, name, length, 1, nresults);
+  return status == 0 ? 1 : CallFailed(name, status);
 }
 
 int KLuaScript::CallFunction1(const char* name, const char* arg, int nresults) {
   if (!m_L) return NoState("CallFunction1");
   name = TextOf(name);
-  const int status = PushGlobal(m_L, name);
+  const size_t length = std::strlen(name);
+  int status = PushGlobal(m_L, name, length);
   if (status != 0) return CallFailed(name, status);
   lua_pushstring(m_L, arg);  // a null arg passes nil
-  return Call(name, 1, nresults);
+  status = GuardedPcall(m_L, m_file, name, length, 1, nresults);
+  return status == 0 ? 1 : CallFailed(name, status);
 }
 
 int KLuaScript::HaveFunction(const char* name) {
   if (!m_L || !name) return 0;
   const int top = lua_gettop(m_L);
-  const bool found = PushGlobal(m_L, name) == 0 && lua_isfunction(m_L, -1);
+  const bool found = PushGlobal(m_L, name, std::strlen(name)) == 0 && lua_isfunction(m_L, -1);
   lua_settop(m_L, top);
   return found ? 1 : 0;
 }
@@ -103,7 +117,7 @@ int KLuaScript::ReturnString(std::string& out) {
 void KLuaScript::Clear() {
   if (!m_L) return;
   const int top = lua_gettop(m_L);
-  if (PushGlobal(m_L, "Clear") != 0 || !lua_isfunction(m_L, -1)) {
+  if (PushGlobal(m_L, "Clear", 5) != 0 || !lua_isfunction(m_L, -1)) {
     lua_settop(m_L, top);
     return;
   }

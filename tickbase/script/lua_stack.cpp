@@ -4,10 +4,9 @@
 
 namespace {
 
-// Runs under lua_pcall: argument 1 is the name as light userdata.
+// Runs under lua_pcall with the name as its one argument.
 int ReadGlobal(lua_State* L) {
-  const char* name = static_cast<const char*>(lua_touserdata(L, 1));
-  lua_getfield(L, LUA_GLOBALSINDEX, name);
+  lua_gettable(L, LUA_GLOBALSINDEX);
   return 1;
 }
 
@@ -32,16 +31,18 @@ bool TopErrorText(lua_State* L, std::string* text) {
   return true;
 }
 
-int PushGlobal(lua_State* L, const char* name) {
+int PushGlobal(lua_State* L, const char* name, size_t length) {
   // Room for the reader, its argument and one call argument pushed later.
-  if (!lua_checkstack(L, 3)) return LUA_ERRMEM;
-  if (!lua_getmetatable(L, LUA_GLOBALSINDEX)) {
-    // A plain table read cannot raise.
-    lua_getfield(L, LUA_GLOBALSINDEX, name);
-    return 0;
-  }
-  lua_pop(L, 1);
+  // Lua guarantees LUA_MINSTACK slots above the current frame's base, so
+  // only a crowded stack needs the (slower) check.
+  if (lua_gettop(L) + 3 > LUA_MINSTACK && !lua_checkstack(L, 3)) return LUA_ERRMEM;
+  // __index is consulted only for absent keys, so a present global is the
+  // result of an ordinary read too; this is the path of every call.
+  lua_pushlstring(L, name, length);
+  lua_rawget(L, LUA_GLOBALSINDEX);
+  if (!lua_isnil(L, -1) || !lua_getmetatable(L, LUA_GLOBALSINDEX)) return 0;
+  lua_pop(L, 2);  // the metatable and the nil
   lua_pushcfunction(L, &ReadGlobal);
-  lua_pushlightuserdata(L, const_cast<char*>(name));
+  lua_pushlstring(L, name, length);
   return lua_pcall(L, 1, 1, 0);
 }

@@ -2,6 +2,7 @@
 #ifndef TICKBASE_SCRIPT_LUA_STACK_H_
 #define TICKBASE_SCRIPT_LUA_STACK_H_
 
+#include <cstddef>
 #include <string>
 
 struct lua_State;
@@ -10,13 +11,13 @@ struct lua_State;
 // value itself stays as it was (a number is not turned into a string).
 bool TopErrorText(lua_State* L, std::string* text);
 
-// Pushes the global `name` of L with an ordinary table read (metamethods
+// Pushes the global `name` (length bytes) of L with an ordinary table read (metamethods
 // apply). When the globals table has a metatable the read runs under
 // lua_pcall, so a raising __index (a strict-globals guard) cannot escape
 // into the host; the status is returned and, on failure, the error value is
 // pushed instead of the global. A stack that cannot grow by three slots
 // gives LUA_ERRMEM with nothing pushed.
-int PushGlobal(lua_State* L, const char* name);
+int PushGlobal(lua_State* L, const char* name, size_t length);
 
 // NormalizeScriptName into *out, reusing its storage.
 void NormalizeScriptNameTo(const char* name, std::string* out);

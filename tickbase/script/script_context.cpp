@@ -2,51 +2,17 @@
 
 #include <lua.hpp>
 
-#include <deque>
+#include <cstring>
 #include <iostream>
 #include <string>
 
 #include "tickbase/diag/console.h"
 #include "tickbase/diag/log.h"
 #include "tickbase/diag/report.h"
+#include "tickbase/script/current_script.h"
 #include "tickbase/script/lua_stack.h"
 
 namespace {
-
-// The values of nested guards, one slot per nesting level; slot 0 is the
-// value outside every guard. Slots are kept after their guard ends so their
-// capacity serves the next guard at that level: calling a script function
-// by name, the host's hot path, then costs no allocation. A deque keeps the
-// strings in place when it grows, so a guard may take its value from the
-// current one.
-class cNameStack {
- public:
-  cNameStack() : m_slots(1), m_depth(0) {}
-
-  void Push(const char* value) {
-    if (m_depth + 1 == m_slots.size()) m_slots.emplace_back();
-    m_slots[m_depth + 1].assign(TextOf(value));
-    ++m_depth;
-  }
-  void Pop() {
-    if (m_depth > 0) --m_depth;
-  }
-  const std::string& Current() const { return m_slots[m_depth]; }
-
- private:
-  std::deque<std::string> m_slots;
-  size_t m_depth;
-};
-
-cNameStack& FileStack() {
-  static cNameStack stack;
-  return stack;
-}
-
-cNameStack& FuncStack() {
-  static cNameStack stack;
-  return stack;
-}
 
 void WriteLine(const std::string& line) {
   std::cout << line << std::endl;
@@ -103,13 +69,28 @@ void lua_report_error(int status, lua_State* L, const char* script, const char* 
   WriteLine(text);
 }
 
-cBindScriptFile::cBindScriptFile(const char* value) { FileStack().Push(value); }
-cBindScriptFile::~cBindScriptFile() { FileStack().Pop(); }
+cNameStack g_currentFiles;
+cNameStack g_currentFuncs;
 
-cBindScriptFunc::cBindScriptFunc(const char* value) { FuncStack().Push(value); }
-cBindScriptFunc::~cBindScriptFunc() { FuncStack().Pop(); }
+cBindScriptFile::cBindScriptFile(const char* value) {
+  value = TextOf(value);
+  g_currentFiles.Push(value, std::strlen(value));
+}
+cBindScriptFile::cBindScriptFile(const char* value, size_t length) {
+  g_currentFiles.Push(value, length);
+}
+cBindScriptFile::~cBindScriptFile() { g_currentFiles.Pop(); }
 
-const std::string& GetCurScriptFile() { return FileStack().Current(); }
-const std::string& GetCurScriptFunc() { return FuncStack().Current(); }
-const char* FileName() { return FileStack().Current().c_str(); }
-const char* FuncName() { return FuncStack().Current().c_str(); }
+cBindScriptFunc::cBindScriptFunc(const char* value) {
+  value = TextOf(value);
+  g_currentFuncs.Push(value, std::strlen(value));
+}
+cBindScriptFunc::cBindScriptFunc(const char* value, size_t length) {
+  g_currentFuncs.Push(value, length);
+}
+cBindScriptFunc::~cBindScriptFunc() { g_currentFuncs.Pop(); }
+
+const std::string& GetCurScriptFile() { return g_currentFiles.Current(); }
+const std::string& GetCurScriptFunc() { return g_currentFuncs.Current(); }
+const char* FileName() { return g_currentFiles.Current().c_str(); }
+const char* FuncName() { return g_currentFuncs.Current().c_str(); }

@@ -7,6 +7,7 @@
 #ifndef TICKBASE_SCRIPT_SCRIPT_CONTEXT_H_
 #define TICKBASE_SCRIPT_SCRIPT_CONTEXT_H_
 
+#include <cstddef>
 #include <string>
 
 #include "tickbase/export.h"
@@ -47,6 +48,8 @@ TICKBASE_API void lua_report_error(int status, lua_State* L, const char* script,
 class TICKBASE_API cBindScriptFile {
  public:
   explicit cBindScriptFile(const char* value);
+  // The first length bytes of value.
+  cBindScriptFile(const char* value, size_t length);
   ~cBindScriptFile();
   cBindScriptFile(const cBindScriptFile&) = delete;
   cBindScriptFile& operator=(const cBindScriptFile&) = delete;
@@ -55,6 +58,8 @@ class TICKBASE_API cBindScriptFile {
 class TICKBASE_API cBindScriptFunc {
  public:
   explicit cBindScriptFunc(const char* value);
+  // The first length bytes of value.
+  cBindScriptFunc(const char* value, size_t length);
   ~cBindScriptFunc();
   cBindScriptFunc(const cBindScriptFunc&) = delete;
   cBindScriptFunc& operator=(const cBindScriptFunc&) = delete;
