@@ -4,7 +4,6 @@
 // console lines discarded. Every benchmark checks that the calls happened;
 // CallFunction also counts heap allocations (there must be none).
 #include <benchmark/benchmark.h>
-#include <lua.hpp>
 #include <unistd.h>
 
 #include <chrono>
@@ -12,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <lua.hpp>
 #include <new>
 #include <streambuf>
 
@@ -47,7 +47,8 @@ class NullBuffer : public std::streambuf {
 // A loaded script "bench" whose function f counts its calls in the global n.
 class BenchScript {
  public:
-  BenchScript() : m_dir(fs::temp_directory_path() / ("tickbase_bench_" + std::to_string(getpid()))) {
+  BenchScript()
+      : m_dir(fs::temp_directory_path() / ("tickbase_bench_" + std::to_string(getpid()))) {
     fs::create_directories(m_dir);
     std::ofstream(m_dir / "bench.lua") << "n = 0 function f() n = n + 1 end";
     cScriptManager& manager = cScriptManager::Instance();

@@ -1,9 +1,9 @@
-#include "tickbase/script/script_context.h"
-
 #include <gtest/gtest.h>
+
 #include <lua.hpp>
 
 #include "script/script_fixture.h"
+#include "tickbase/script/script_context.h"
 
 using ContextTest = ScriptTest;
 
@@ -49,7 +49,8 @@ TEST(ScriptGuards, TakeTheirValueFromTheCurrentOneAtAnyDepth) {
   // Deep nesting grows the slot storage while a guard reads the value of
   // the level below it.
   std::vector<std::unique_ptr<cBindScriptFile>> guards;
-  guards.push_back(std::make_unique<cBindScriptFile>("a long script name that does not fit inline"));
+  guards.push_back(
+      std::make_unique<cBindScriptFile>("a long script name that does not fit inline"));
   for (int i = 0; i < 100; ++i) guards.push_back(std::make_unique<cBindScriptFile>(FileName()));
   EXPECT_EQ(GetCurScriptFile(), "a long script name that does not fit inline");
   while (!guards.empty()) guards.pop_back();

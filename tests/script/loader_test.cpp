@@ -1,14 +1,13 @@
-#include "tickbase/script/script_loader.h"
-
 #include <gtest/gtest.h>
-#include <lua.hpp>
 
 #include <filesystem>
 #include <fstream>
+#include <lua.hpp>
 #include <stdexcept>
 
 #include "script/script_fixture.h"
 #include "tickbase/script/lua_boundary.h"
+#include "tickbase/script/script_loader.h"
 
 namespace {
 
@@ -38,10 +37,13 @@ std::string CompiledChunk() {
   lua_State* L = luaL_newstate();
   luaL_loadstring(L, "x = 1");
   std::string bytes;
-  lua_dump(L, [](lua_State*, const void* p, size_t n, void* out) {
+  lua_dump(
+      L,
+      [](lua_State*, const void* p, size_t n, void* out) {
         static_cast<std::string*>(out)->append(static_cast<const char*>(p), n);
         return 0;
-      }, &bytes);
+      },
+      &bytes);
   lua_close(L);
   return bytes;
 }
@@ -59,7 +61,8 @@ TEST_F(LoaderTest, DoFileAndDoStringReportFailuresAndKeepTheError) {
   EXPECT_EQ(lua_dofile(L, "ok.lua"), 0);
   EXPECT_EQ(Global("x"), 3);
   EXPECT_EQ(lua_dofile(L, "missing.lua"), 1);
-  EXPECT_NE(Out().find("script [missing.lua] func [] error : \ncannot open missing.lua"), std::string::npos);
+  EXPECT_NE(Out().find("script [missing.lua] func [] error : \ncannot open missing.lua"),
+            std::string::npos);
   Take();
   EXPECT_EQ(lua_dostring(L, "named", "error('bad', 0)"), 1);
   EXPECT_EQ(Take(), "script [named] func [error('bad', 0)] error : \nbad\n");
@@ -114,8 +117,10 @@ TEST_F(LoaderTest, PackModeFailuresAreReportedAndTheCallerGoesOn) {
   EXPECT_EQ(Global("after"), 1);
   const std::string out = Out();
   // The whole file text is the function text of the report.
-  EXPECT_NE(out.find("script [bad.lua] func [local t = nil\nt.x = 1] error : \n"), std::string::npos);
-  EXPECT_NE(out.find("my_lua_dofile ../missing.lua not found in the zip pack.zip\n"), std::string::npos);
+  EXPECT_NE(out.find("script [bad.lua] func [local t = nil\nt.x = 1] error : \n"),
+            std::string::npos);
+  EXPECT_NE(out.find("my_lua_dofile ../missing.lua not found in the zip pack.zip\n"),
+            std::string::npos);
 }
 
 TEST_F(LoaderTest, PackModeNotFoundGivesMinusOne) {

@@ -1,9 +1,9 @@
 #include "tickbase/script/lua_script.h"
 
 #include <gtest/gtest.h>
-#include <luabind/luabind.hpp>
-#include <lua.hpp>
 
+#include <lua.hpp>
+#include <luabind/luabind.hpp>
 #include <stdexcept>
 
 #include "script/script_fixture.h"
@@ -66,14 +66,15 @@ TEST_F(LuaScriptTest, SetUpReplacesAnEarlierStateAndSurvivesAThrowingBind) {
 }
 
 TEST_F(LuaScriptTest, CallsSetTheGuardsSeenFromInside) {
-  Load("npc/guard", "function OnTalk() RecordContext() end function Echo(v) Record(tostring(v)) end");
+  Load("npc/guard",
+       "function OnTalk() RecordContext() end function Echo(v) Record(tostring(v)) end");
   EXPECT_EQ(m_script.CallFunction("OnTalk", 0), 1);
   EXPECT_EQ(m_script.DoString("RecordContext()"), 1);
   EXPECT_EQ(m_script.CallFunction1("Echo", 7, 0), 1);
   EXPECT_EQ(m_script.CallFunction1("Echo", "text", 0), 1);
   EXPECT_EQ(m_script.CallFunction1("Echo", nullptr, 0), 1);
-  EXPECT_EQ(Records(), (std::vector<std::string>{"npc/guard|OnTalk", "npc/guard|RecordContext()", "7",
-                                                 "text", "nil"}));
+  EXPECT_EQ(Records(), (std::vector<std::string>{"npc/guard|OnTalk", "npc/guard|RecordContext()",
+                                                 "7", "text", "nil"}));
   EXPECT_STREQ(FileName(), "");
   EXPECT_STREQ(FuncName(), "");
   EXPECT_EQ(Top(), 0);
@@ -100,7 +101,8 @@ TEST_F(LuaScriptTest, CodeStringFailuresUseTheErrorReport) {
   EXPECT_EQ(m_script.DoString("error({})"), 0);
   EXPECT_EQ(Take(), "script [t] func [error({})] error : \n2 LUA_ERRRUN\n");
   EXPECT_EQ(m_script.DoString("x = = 1"), 0);
-  EXPECT_NE(Take().find("script [t] func [x = = 1] error : \n[string \"x = = 1\"]:1:"), std::string::npos);
+  EXPECT_NE(Take().find("script [t] func [x = = 1] error : \n[string \"x = = 1\"]:1:"),
+            std::string::npos);
   EXPECT_EQ(channel.messages().size(), 4u);
 }
 
@@ -119,10 +121,14 @@ TEST_F(LuaScriptTest, ReturnIntTruncatesTowardZero) {
   EXPECT_EQ(m_script.ReturnInt(out), 1);
   EXPECT_EQ(out, 7);
   EXPECT_EQ(m_script.ReturnInt(out), 0);  // the stack is empty now
-  const std::pair<const char*, int> cases[] = {
-      {"return 2.9", 2}, {"return -2.9", -2}, {"return true", 1}, {"return false", 0},
-      {"return ' 12 '", 12}, {"return 1e12", 2147483647}, {"return -1e12", -2147483647 - 1},
-      {"return 0/0", 0}};
+  const std::pair<const char*, int> cases[] = {{"return 2.9", 2},
+                                               {"return -2.9", -2},
+                                               {"return true", 1},
+                                               {"return false", 0},
+                                               {"return ' 12 '", 12},
+                                               {"return 1e12", 2147483647},
+                                               {"return -1e12", -2147483647 - 1},
+                                               {"return 0/0", 0}};
   for (const auto& [code, expected] : cases) {
     ASSERT_EQ(m_script.DoString1(code), 1);
     EXPECT_EQ(m_script.ReturnInt(out), 1) << code;

@@ -1,10 +1,10 @@
 #include "script/script_fixture.h"
 
-#include <luabind/luabind.hpp>
 #include <unistd.h>
 #include <zip.h>
 
 #include <fstream>
+#include <luabind/luabind.hpp>
 #include <stdexcept>
 
 #include "tickbase/diag/colors.h"

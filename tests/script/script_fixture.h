@@ -5,9 +5,9 @@
 #define TICKBASE_TESTS_SCRIPT_SCRIPT_FIXTURE_H_
 
 #include <gtest/gtest.h>
-#include <lua.hpp>
 
 #include <filesystem>
+#include <lua.hpp>
 #include <string>
 #include <utility>
 #include <vector>

@@ -1,9 +1,9 @@
 #include "tickbase/script/script_manager.h"
 
 #include <gtest/gtest.h>
-#include <luabind/luabind.hpp>
-#include <lua.hpp>
 
+#include <lua.hpp>
+#include <luabind/luabind.hpp>
 #include <sstream>
 #include <stdexcept>
 

@@ -48,8 +48,9 @@ TEST_F(RunnerTest, CodeStringsRunInTheNamedState) {
 
 TEST_F(RunnerTest, RunScriptStringUsesTheNullScript) {
   RunScriptString("Record('x')");
-  EXPECT_EQ(Take(), "script file : script/null.lua not found!\n"
-                    "func_RunScriptString script null.lua not find \n");
+  EXPECT_EQ(Take(),
+            "script file : script/null.lua not found!\n"
+            "func_RunScriptString script null.lua not find \n");
   Manager().Destroy();
   Write("script/null.lua", "");
   RunScriptString("n = (n or 0) + 1");

@@ -1,8 +1,7 @@
-#include "tickbase/script/zip_package.h"
-
 #include <gtest/gtest.h>
 
 #include "script/script_fixture.h"
+#include "tickbase/script/zip_package.h"
 
 namespace {
 

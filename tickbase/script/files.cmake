@@ -1,9 +1,9 @@
 list(APPEND TICKBASE_SOURCES
   script/lua_script.cpp
   script/lua_script_call.cpp
-  script/lua_stack.cpp
   script/pack_file.cpp
   script/script_context.cpp
+  script/script_helpers.cpp
   script/script_loader.cpp
   script/script_manager.cpp
   script/script_runner.cpp

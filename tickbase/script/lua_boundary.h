@@ -9,10 +9,9 @@
 #ifndef TICKBASE_SCRIPT_LUA_BOUNDARY_H_
 #define TICKBASE_SCRIPT_LUA_BOUNDARY_H_
 
-#include <lua.hpp>
-
 #include <cstring>
 #include <exception>
+#include <lua.hpp>
 
 // Runs body(L). An exception escaping it becomes the Lua error
 // "C++ exception: <what>" of L.

@@ -2,18 +2,17 @@
 // lua_script_call.cpp.
 #include "tickbase/script/lua_script.h"
 
-#include <luabind/luabind.hpp>
-#include <lua.hpp>
-
 #include <cstring>
 #include <exception>
 #include <iostream>
+#include <lua.hpp>
+#include <luabind/luabind.hpp>
 
 #include "tickbase/diag/console.h"
-#include "tickbase/script/current_script.h"
 #include "tickbase/platform/files.h"
-#include "tickbase/script/lua_stack.h"
+#include "tickbase/script/current_script.h"
 #include "tickbase/script/script_context.h"
+#include "tickbase/script/script_helpers.h"
 #include "tickbase/script/script_loader.h"
 #include "tickbase/script/script_manager.h"
 

@@ -1,18 +1,17 @@
 // KLuaScript: calls of global functions, their results and Clear. Calling a
 // script function by name is the host's hot path: nothing here allocates
 // unless a call fails.
-#include <luabind/luabind.hpp>
-#include <lua.hpp>
-
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <lua.hpp>
+#include <luabind/luabind.hpp>
 #include <string>
 
 #include "tickbase/script/current_script.h"
 #include "tickbase/script/lua_script.h"
-#include "tickbase/script/lua_stack.h"
 #include "tickbase/script/script_context.h"
+#include "tickbase/script/script_helpers.h"
 #include "tickbase/script/script_manager.h"
 
 namespace {

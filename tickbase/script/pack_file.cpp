@@ -37,5 +37,6 @@ bool cPackFile::Read(char* buffer, size_t size) {
     std::memcpy(buffer, m_disk.data(), size);
     return true;
   }
-  return m_inPackage && m_package->ReadFile(buffer, static_cast<int>(size)) == static_cast<int>(size);
+  return m_inPackage &&
+         m_package->ReadFile(buffer, static_cast<int>(size)) == static_cast<int>(size);
 }

@@ -1,16 +1,15 @@
 #include "tickbase/script/script_context.h"
 
-#include <lua.hpp>
-
 #include <cstring>
 #include <iostream>
+#include <lua.hpp>
 #include <string>
 
 #include "tickbase/diag/console.h"
 #include "tickbase/diag/log.h"
 #include "tickbase/diag/report.h"
 #include "tickbase/script/current_script.h"
-#include "tickbase/script/lua_stack.h"
+#include "tickbase/script/script_helpers.h"
 
 namespace {
 

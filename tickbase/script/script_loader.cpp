@@ -1,17 +1,16 @@
 #include "tickbase/script/script_loader.h"
 
-#include <lua.hpp>
-
 #include <cstring>
 #include <iostream>
+#include <lua.hpp>
 #include <memory>
 #include <string>
 
 #include "tickbase/diag/console.h"
 #include "tickbase/script/lua_boundary.h"
-#include "tickbase/script/lua_stack.h"
 #include "tickbase/script/pack_file.h"
 #include "tickbase/script/script_context.h"
+#include "tickbase/script/script_helpers.h"
 #include "tickbase/script/script_manager.h"
 
 int lua_os_dofile(lua_State* L);
@@ -29,7 +28,7 @@ int PackDofile(lua_State* L, const char* file) {
   const std::string& zip = cScriptManager::Instance().GetZip();
   cPackFile reader(zip.c_str());
   if (!reader.Open(file)) {
-    std::cout << ColorRed << "my_lua_dofile" << " " << file << " not found in the zip " << zip
+    std::cout << ColorRed << "my_lua_dofile " << file << " not found in the zip " << zip
               << std::endl
               << ColorWhite;
     return -1;
@@ -52,7 +51,8 @@ int OsDofile(lua_State* L) {
   std::string name = lua_tostring(L, 1);
   static const char kSuffix[] = ".lua";
   constexpr size_t kSuffixLen = sizeof(kSuffix) - 1;
-  if (name.size() < kSuffixLen || name.compare(name.size() - kSuffixLen, kSuffixLen, kSuffix) != 0) {
+  if (name.size() < kSuffixLen ||
+      name.compare(name.size() - kSuffixLen, kSuffixLen, kSuffix) != 0) {
     name += kSuffix;
   }
   my_lua_dofile(L, name.c_str());

@@ -1,13 +1,12 @@
 #include "tickbase/script/script_manager.h"
 
-#include <lua.hpp>
-
 #include <algorithm>
 #include <iostream>
+#include <lua.hpp>
 
 #include "tickbase/diag/console.h"
-#include "tickbase/script/lua_stack.h"
 #include "tickbase/script/script_context.h"
+#include "tickbase/script/script_helpers.h"
 #include "tickbase/script/script_loader.h"
 
 namespace {
@@ -54,9 +53,9 @@ void cScriptManager::CreateScript(const char* dir) {
 void cScriptManager::SetZip(const char* zip) {
   m_zip = TextOf(zip);
   if (!m_zip.empty()) {
-    std::cout << "cScriptManager::SetZip" << " config_str zip_script = " << m_zip << std::endl;
+    std::cout << "cScriptManager::SetZip config_str zip_script = " << m_zip << std::endl;
   } else {
-    std::cout << "cScriptManager::SetZip" << " not use zip_script." << std::endl;
+    std::cout << "cScriptManager::SetZip not use zip_script." << std::endl;
   }
 }
 
@@ -109,7 +108,7 @@ KLuaScript* cScriptManager::LoadScript(const char* name) {
   const std::string key = NormalizeScriptName(name);
   auto script = std::make_unique<KLuaScript>();
   if (!script->LoadScript(key.c_str(), BindForNewState())) return nullptr;
-  std::cout << "cScriptManager::LoadScript" << " file " << key << std::endl;
+  std::cout << "cScriptManager::LoadScript file " << key << std::endl;
   return script.release();
 }
 

@@ -4,14 +4,13 @@
 
 #include "tickbase/diag/console.h"
 #include "tickbase/script/lua_script.h"
-#include "tickbase/script/lua_stack.h"
+#include "tickbase/script/script_helpers.h"
 #include "tickbase/script/script_manager.h"
 
 namespace {
 
 void PrintNotFound(const char* function, const char* file) {
-  std::cout << function << ColorRed << "script " << file << " not find " << std::endl
-            << ColorWhite;
+  std::cout << function << ColorRed << "script " << file << " not find " << std::endl << ColorWhite;
 }
 
 }  // namespace

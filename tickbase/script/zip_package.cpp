@@ -71,7 +71,8 @@ class cZipPackage final : public iZipPackage {
     if (!file) return -1;
     int done = 0;
     while (done < wanted) {
-      const zip_int64_t n = zip_fread(file, buffer + done, static_cast<zip_uint64_t>(wanted - done));
+      const zip_int64_t n =
+          zip_fread(file, buffer + done, static_cast<zip_uint64_t>(wanted - done));
       if (n <= 0) break;
       done += static_cast<int>(n);
     }

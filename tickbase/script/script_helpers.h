@@ -1,6 +1,6 @@
 // Small helpers shared by the script host's sources; internal.
-#ifndef TICKBASE_SCRIPT_LUA_STACK_H_
-#define TICKBASE_SCRIPT_LUA_STACK_H_
+#ifndef TICKBASE_SCRIPT_SCRIPT_HELPERS_H_
+#define TICKBASE_SCRIPT_SCRIPT_HELPERS_H_
 
 #include <cstddef>
 #include <string>
@@ -11,12 +11,12 @@ struct lua_State;
 // value itself stays as it was (a number is not turned into a string).
 bool TopErrorText(lua_State* L, std::string* text);
 
-// Pushes the global `name` (length bytes) of L with an ordinary table read (metamethods
-// apply). When the globals table has a metatable the read runs under
-// lua_pcall, so a raising __index (a strict-globals guard) cannot escape
-// into the host; the status is returned and, on failure, the error value is
-// pushed instead of the global. A stack that cannot grow by three slots
-// gives LUA_ERRMEM with nothing pushed.
+// Pushes the global `name` (length bytes) of L with an ordinary table read
+// (metamethods apply). When the global is absent and the globals table has
+// a metatable, the read runs under lua_pcall, so a raising __index (a
+// strict-globals guard) cannot escape into the host; the status is returned
+// and, on failure, the error value is pushed instead of the global. A stack
+// that cannot grow by three slots gives LUA_ERRMEM with nothing pushed.
 int PushGlobal(lua_State* L, const char* name, size_t length);
 
 // NormalizeScriptName into *out, reusing its storage.
@@ -25,4 +25,4 @@ void NormalizeScriptNameTo(const char* name, std::string* out);
 // Null-safe view of a C string for messages.
 inline const char* TextOf(const char* s) { return s ? s : ""; }
 
-#endif  // TICKBASE_SCRIPT_LUA_STACK_H_
+#endif  // TICKBASE_SCRIPT_SCRIPT_HELPERS_H_

@@ -1,4 +1,4 @@
-#include "tickbase/script/lua_stack.h"
+#include "tickbase/script/script_helpers.h"
 
 #include <lua.hpp>
 
