@@ -16,15 +16,6 @@
 #include "tickbase/script/script_loader.h"
 #include "tickbase/script/script_manager.h"
 
-namespace {
-
-bool EndsWith(const std::string& s, const char* suffix) {
-  const size_t n = std::strlen(suffix);
-  return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
-}
-
-}  // namespace
-
 void Script_InitScript(lua_State* L, ScriptBindFunc bind) {
   luaL_openlibs(L);
   luabind::open(L);

@@ -22,6 +22,12 @@ int PushGlobal(lua_State* L, const char* name, size_t length);
 // NormalizeScriptName into *out, reusing its storage.
 void NormalizeScriptNameTo(const char* name, std::string* out);
 
+// True when s ends in suffix (case-sensitive).
+inline bool EndsWith(const std::string& s, const char* suffix) {
+  const size_t n = std::char_traits<char>::length(suffix);
+  return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+}
+
 // Null-safe view of a C string for messages.
 inline const char* TextOf(const char* s) { return s ? s : ""; }
 

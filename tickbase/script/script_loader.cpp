@@ -49,12 +49,7 @@ int PackDofile(lua_State* L, const char* file) {
 int OsDofile(lua_State* L) {
   if (lua_gettop(L) != 1 || !lua_isstring(L, 1)) return 0;
   std::string name = lua_tostring(L, 1);
-  static const char kSuffix[] = ".lua";
-  constexpr size_t kSuffixLen = sizeof(kSuffix) - 1;
-  if (name.size() < kSuffixLen ||
-      name.compare(name.size() - kSuffixLen, kSuffixLen, kSuffix) != 0) {
-    name += kSuffix;
-  }
+  if (!EndsWith(name, ".lua")) name += ".lua";
   my_lua_dofile(L, name.c_str());
   return 0;
 }
