@@ -12,4 +12,11 @@
 #include "tickbase/diag/console.h"
 #include "tickbase/diag/log.h"
 
+#include "tickbase/script/lua_script.h"
+#include "tickbase/script/script_context.h"
+#include "tickbase/script/script_loader.h"
+#include "tickbase/script/script_manager.h"
+#include "tickbase/script/script_runner.h"
+#include "tickbase/script/zip_package.h"
+
 #endif  // TICKBASE_TICKBASE_H_
