@@ -12,6 +12,13 @@
 #include "tickbase/diag/console.h"
 #include "tickbase/diag/log.h"
 
+#include "tickbase/script/lua_script.h"
+#include "tickbase/script/script_context.h"
+#include "tickbase/script/script_loader.h"
+#include "tickbase/script/script_manager.h"
+#include "tickbase/script/script_runner.h"
+#include "tickbase/script/zip_package.h"
+
 #include "tickbase/gametime/bind_game_time.h"
 #include "tickbase/gametime/game_clock.h"
 #include "tickbase/gametime/game_time_callbacks.h"
