@@ -35,6 +35,11 @@ void BindGameTime(lua_State* L) {
                                        value("GameTime_Hour", cGameTime::GameTime_Hour),
                                        value("GameTime_Min", cGameTime::GameTime_Min),
                                        value("GameTime_Sec", cGameTime::GameTime_Sec)]
+                // Scripts register script callbacks under the native names.
+                .def("RegistCallback", &cGameTime::RegistCallbackScript)
+                .def("RegistCallbackAt", &cGameTime::RegistCallbackAtScript)
+                .def("UnregistCallback", &cGameTime::UnregistCallbackScript)
+                .def("UnregistCallbackAt", &cGameTime::UnregistCallbackAtScript)
                 .def("SetTimeMul", &cGameTime::SetTimeMul)
                 .def_readwrite("m_time", &cGameTime::m_time)];
 }

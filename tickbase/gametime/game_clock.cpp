@@ -39,6 +39,13 @@ DWORD Saturate(std::uint64_t value) {
 
 bool IsUnit(cGameTime::GameTimeEnum unit) { return unit >= 0 && unit <= cGameTime::GameTime_Sec; }
 
+// Scripts can pass nil for a name (luabind hands it on as a null pointer).
+bool NamesGiven(const char* caller, const char* file, const char* func) {
+  if (file != nullptr && func != nullptr) return true;
+  Report(script_error(), std::string(caller) + " refused a nil script file or function name\n");
+  return false;
+}
+
 }  // namespace
 
 cGameTime::cGameTime()
@@ -48,6 +55,7 @@ cGameTime::cGameTime()
       m_timeMul(1),
       m_advancing(false),
       m_dispatchingAt(false),
+      m_dispatchDepth(0),
       m_firing(m_atCallbacks.end()) {}
 
 cGameTime::~cGameTime() = default;
@@ -180,8 +188,14 @@ int cGameTime::IsMidNight() const { return m_time.hour >= 23 || m_time.hour <= 3
 void cGameTime::OnGameTime(GameTimeEnum unit, DWORD value) {
   if (!IsUnit(unit)) return;
   // The copy fixes who hears this event: callbacks added during it hear the
-  // next one, callbacks removed during it still hear this one.
-  const std::vector<iGameTimeCallback*> listeners = m_callbacks[unit];
+  // next one, callbacks removed during it still hear this one (a removed
+  // script form is retired, not destroyed, until the dispatch ends).
+  const std::vector<UnitEntry>& entries = m_callbacks[unit];
+  std::vector<iGameTimeCallback*> listeners;
+  listeners.reserve(entries.size());
+  for (const UnitEntry& entry : entries) listeners.push_back(entry.cb);
+  ++m_dispatchDepth;
+  ScopeExit done([this] { LeaveDispatch(); });
   for (iGameTimeCallback* cb : listeners) cb->OnChange(value);
 }
 
@@ -193,11 +207,16 @@ void cGameTime::OnMinChange() { OnGameTime(GameTime_Min, m_time.min); }
 
 void cGameTime::DispatchAt() {
   m_dispatchingAt = true;
+  ++m_dispatchDepth;
   ScopeExit done([this] {
-    if (m_firing != m_atCallbacks.end()) m_atCallbacks.erase(m_firing);
+    if (m_firing != m_atCallbacks.end()) {
+      Retire(m_firing->second);
+      m_atCallbacks.erase(m_firing);
+    }
     m_firing = m_atCallbacks.end();
     m_dispatchingAt = false;
     AdoptPendingAt();
+    LeaveDispatch();
   });
   // Only the front of the map is looked at: the due entries and the first
   // one that is not due.
@@ -207,7 +226,10 @@ void cGameTime::DispatchAt() {
     m_firing = it;
     it->second.cb->OnTime();
     // The callback may have removed its own entry (m_firing is then end).
-    if (m_firing != m_atCallbacks.end()) m_atCallbacks.erase(m_firing);
+    if (m_firing != m_atCallbacks.end()) {
+      Retire(m_firing->second);
+      m_atCallbacks.erase(m_firing);
+    }
     m_firing = m_atCallbacks.end();
   }
 }
@@ -215,45 +237,109 @@ void cGameTime::DispatchAt() {
 void cGameTime::AdoptPendingAt() {
   // Registered after everything in the map, so inserting in turn keeps the
   // order of registration among equivalent keys.
-  for (auto& entry : m_pendingAt) m_atCallbacks.emplace(entry.first, entry.second);
+  for (auto& entry : m_pendingAt) m_atCallbacks.emplace(entry.first, std::move(entry.second));
   m_pendingAt.clear();
+}
+
+void cGameTime::Retire(AtEntry& entry) {
+  if (entry.owned && m_dispatchDepth > 0) m_retiredAt.push_back(std::move(entry.owned));
+  entry.owned.reset();
+}
+
+void cGameTime::Retire(UnitEntry& entry) {
+  if (entry.owned && m_dispatchDepth > 0) m_retiredUnit.push_back(std::move(entry.owned));
+  entry.owned.reset();
+}
+
+void cGameTime::LeaveDispatch() {
+  if (--m_dispatchDepth > 0) return;
+  m_retiredUnit.clear();
+  m_retiredAt.clear();
 }
 
 void cGameTime::RegistCallback(GameTimeEnum unit, iGameTimeCallback* cb) {
   if (!IsUnit(unit) || cb == nullptr) return;
-  m_callbacks[unit].push_back(cb);
+  m_callbacks[unit].push_back(UnitEntry{cb, nullptr});
 }
 
 void cGameTime::UnregistCallback(GameTimeEnum unit, iGameTimeCallback* cb) {
   if (!IsUnit(unit)) return;
   auto& list = m_callbacks[unit];
-  list.erase(std::remove(list.begin(), list.end(), cb), list.end());
+  for (UnitEntry& entry : list) {
+    if (entry.cb == cb) Retire(entry);
+  }
+  list.erase(std::remove_if(list.begin(), list.end(), [cb](const UnitEntry& e) { return e.cb == cb; }),
+             list.end());
 }
 
-void cGameTime::RegistCallbackAt(const stGameTime& time, iGameTimeCallbackAt* cb) {
-  if (cb == nullptr) return;
+void cGameTime::RegistCallbackScript(GameTimeEnum unit, const char* file, const char* func) {
+  if (!NamesGiven("cGameTime::RegistCallbackScript", file, func) || !IsUnit(unit)) return;
+  auto owned = std::make_unique<cGameTimeCallbackScript>(file, func);
+  iGameTimeCallback* const cb = owned.get();
+  m_callbacks[unit].push_back(UnitEntry{cb, std::move(owned)});
+}
+
+bool cGameTime::UnregistCallbackScript(GameTimeEnum unit, const char* file, const char* func) {
+  if (!IsUnit(unit) || file == nullptr || func == nullptr) return false;
+  auto& list = m_callbacks[unit];
+  const auto it = std::find_if(list.begin(), list.end(), [&](const UnitEntry& entry) {
+    return entry.owned && entry.owned->m_file == file && entry.owned->m_func == func;
+  });
+  if (it == list.end()) return false;
+  Retire(*it);
+  list.erase(it);
+  return true;
+}
+
+void cGameTime::AddAt(const stGameTime& time, AtEntry entry) {
   if (m_dispatchingAt) {
-    m_pendingAt.emplace_back(time, AtEntry{cb});
+    m_pendingAt.emplace_back(time, std::move(entry));
   } else {
-    m_atCallbacks.emplace(time, AtEntry{cb});
+    m_atCallbacks.emplace(time, std::move(entry));
   }
 }
 
-void cGameTime::UnregistCallbackAt(const stGameTime& /*time*/, iGameTimeCallbackAt* cb) {
-  if (cb == nullptr) return;
+template <class Match>
+bool cGameTime::RemoveEarliestAt(Match match) {
   const auto inMap = std::find_if(m_atCallbacks.begin(), m_atCallbacks.end(),
-                                  [cb](const AtMap::value_type& e) { return e.second.cb == cb; });
+                                  [&](const AtMap::value_type& e) { return match(e.second); });
   // Pending entries are younger than every map entry: one of them is the
   // earliest only with a strictly earlier minute.
   auto inPending = m_pendingAt.end();
   for (auto it = m_pendingAt.begin(); it != m_pendingAt.end(); ++it) {
-    if (it->second.cb == cb && (inPending == m_pendingAt.end() || it->first < inPending->first)) inPending = it;
+    if (match(it->second) && (inPending == m_pendingAt.end() || it->first < inPending->first)) inPending = it;
   }
   if (inPending != m_pendingAt.end() &&
       (inMap == m_atCallbacks.end() || inPending->first < inMap->first)) {
+    Retire(inPending->second);
     m_pendingAt.erase(inPending);
-  } else if (inMap != m_atCallbacks.end()) {
-    if (inMap == m_firing) m_firing = m_atCallbacks.end();
-    m_atCallbacks.erase(inMap);
+    return true;
   }
+  if (inMap == m_atCallbacks.end()) return false;
+  if (inMap == m_firing) m_firing = m_atCallbacks.end();
+  Retire(inMap->second);
+  m_atCallbacks.erase(inMap);
+  return true;
+}
+
+void cGameTime::RegistCallbackAt(const stGameTime& time, iGameTimeCallbackAt* cb) {
+  if (cb != nullptr) AddAt(time, AtEntry{cb, nullptr});
+}
+
+void cGameTime::UnregistCallbackAt(const stGameTime& /*time*/, iGameTimeCallbackAt* cb) {
+  if (cb != nullptr) RemoveEarliestAt([cb](const AtEntry& entry) { return entry.cb == cb; });
+}
+
+void cGameTime::RegistCallbackAtScript(const stGameTime& time, const char* file, const char* func) {
+  if (!NamesGiven("cGameTime::RegistCallbackAtScript", file, func)) return;
+  auto owned = std::make_unique<cGameTimeCallbackScriptAt>(file, func);
+  iGameTimeCallbackAt* const cb = owned.get();
+  AddAt(time, AtEntry{cb, std::move(owned)});
+}
+
+bool cGameTime::UnregistCallbackAtScript(const stGameTime& /*time*/, const char* file, const char* func) {
+  if (file == nullptr || func == nullptr) return false;
+  return RemoveEarliestAt([&](const AtEntry& entry) {
+    return entry.owned && entry.owned->m_file == file && entry.owned->m_func == func;
+  });
 }

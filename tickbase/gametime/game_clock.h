@@ -6,15 +6,20 @@
 // it has no thread and no timer, and everything runs on the host's thread
 // inside the call that moved it.
 //
-// Callbacks may register and unregister listeners freely while the clock is
-// calling them. They may not advance the clock (Run, AddSec, AddMin): that is
-// refused with a report until the advance in progress has ended.
+// Listeners come in a native form (host objects, borrowed) and a script form
+// (a script file and function name, run through RunScriptFileFunc; the clock
+// makes, owns and destroys those). Callbacks may register and unregister
+// listeners freely while the clock is calling them; a removed script form
+// lives until the dispatch that may still be running it has ended. They may
+// not advance the clock (Run, AddSec, AddMin): that is refused with a report
+// until the advance in progress has ended.
 #ifndef TICKBASE_GAMETIME_GAME_CLOCK_H_
 #define TICKBASE_GAMETIME_GAME_CLOCK_H_
 
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -113,6 +118,19 @@ class TICKBASE_API cGameTime {
   // Removes the earliest entry of cb, whatever its time; time is not read.
   void UnregistCallbackAt(const stGameTime& time, iGameTimeCallbackAt* cb);
 
+  // The script forms: file names a script as the script manager knows it,
+  // func a global function in it, run without arguments. Registering the
+  // same names twice gives two calls per event. Null names are refused with
+  // a report; a unit outside 0 to 5 is ignored.
+  void RegistCallbackScript(GameTimeEnum unit, const char* file, const char* func);
+  // Removes and destroys the unit's first script callback with exactly these
+  // names; false if there is none (or the unit is outside 0 to 5).
+  bool UnregistCallbackScript(GameTimeEnum unit, const char* file, const char* func);
+  void RegistCallbackAtScript(const stGameTime& time, const char* file, const char* func);
+  // Removes and destroys the earliest script at-time entry with exactly these
+  // names, whatever its time (time is not read); false if there is none.
+  bool UnregistCallbackAtScript(const stGameTime& time, const char* file, const char* func);
+
   // The current time. Writing it directly acts like Start without touching
   // the start time: no event, no dispatch.
   stGameTime m_time;
@@ -123,10 +141,17 @@ class TICKBASE_API cGameTime {
  private:
   static constexpr int kUnitCount = 6;
 
+  // owned is set for the script forms and is the same object as cb.
+  struct UnitEntry {
+    iGameTimeCallback* cb;
+    std::unique_ptr<cGameTimeCallbackScript> owned;
+  };
   struct AtEntry {
     iGameTimeCallbackAt* cb;
+    std::unique_ptr<cGameTimeCallbackScriptAt> owned;
   };
   using AtMap = std::multimap<stGameTime, AtEntry>;
+  using PendingAt = std::vector<std::pair<stGameTime, AtEntry>>;
 
   // False (after a report naming caller) when an advance is in progress.
   bool MayAdvance(const char* caller) const;
@@ -137,26 +162,39 @@ class TICKBASE_API cGameTime {
   void DispatchAt();
   // Moves the entries registered during the dispatch into m_atCallbacks.
   void AdoptPendingAt();
+  void AddAt(const stGameTime& time, AtEntry entry);
+  // Removes the earliest at-time entry (registered or pending) that matches;
+  // false if none does.
+  template <class Match>
+  bool RemoveEarliestAt(Match match);
+  // Destroys the script form of a removed entry, or keeps it alive until no
+  // dispatch is running (it may be on a copied list or running right now).
+  void Retire(AtEntry& entry);
+  void Retire(UnitEntry& entry);
+  // Ends one dispatch; the last one to end frees the retired script forms.
+  void LeaveDispatch();
   DWORD DaysInMonth() const;
 
   // Registrations, changed by the Regist/Unregist operations.
   AtMap m_atCallbacks;
-  std::array<std::vector<iGameTimeCallback*>, kUnitCount> m_callbacks;
+  std::array<std::vector<UnitEntry>, kUnitCount> m_callbacks;
   // Entries registered while DispatchAt runs, in order; adopted at its end
   // so that a callback re-registering a passed minute cannot loop forever.
-  std::vector<std::pair<stGameTime, AtEntry>> m_pendingAt;
+  PendingAt m_pendingAt;
 
   // Set through Run and SetTimeMul.
   DWORD m_msRest;  // game ms not yet turned into seconds, below 1000
   int m_timeMul;   // never negative
 
-  // Dispatch state. m_firing is the entry whose callback is being called;
-  // the entry stays registered (so its callback may remove it) and
-  // m_firingRemoved records that it did.
+  // Dispatch state. m_firing is the entry whose callback is being called, or
+  // end(): the entry stays registered during the call, so its callback may
+  // remove it, which resets m_firing to end().
   bool m_advancing;
   bool m_dispatchingAt;
+  int m_dispatchDepth;  // unit events and at-time dispatches in progress
   AtMap::iterator m_firing;
-  bool m_firingRemoved;
+  std::vector<std::unique_ptr<cGameTimeCallbackScript>> m_retiredUnit;
+  std::vector<std::unique_ptr<cGameTimeCallbackScriptAt>> m_retiredAt;
 };
 
 #endif  // TICKBASE_GAMETIME_GAME_CLOCK_H_
