@@ -1,6 +1,7 @@
 #include "tickbase/gametime/game_clock.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -206,6 +207,8 @@ void cGameTime::OnHourChange() { OnGameTime(GameTime_Hour, m_time.hour); }
 void cGameTime::OnMinChange() { OnGameTime(GameTime_Min, m_time.min); }
 
 void cGameTime::DispatchAt() {
+  // Only an advance dispatches, and advances do not nest (MayAdvance).
+  assert(!m_dispatchingAt);
   m_dispatchingAt = true;
   ++m_dispatchDepth;
   ScopeExit done([this] {
