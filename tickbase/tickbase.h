@@ -19,4 +19,9 @@
 #include "tickbase/script/script_runner.h"
 #include "tickbase/script/zip_package.h"
 
+#include "tickbase/gametime/bind_game_time.h"
+#include "tickbase/gametime/game_clock.h"
+#include "tickbase/gametime/game_time_callbacks.h"
+#include "tickbase/gametime/game_time_value.h"
+
 #endif  // TICKBASE_TICKBASE_H_
