@@ -1,7 +1,5 @@
 #include "tickbase/timer/timer_store.h"
 
-#include <vector>
-
 namespace {
 
 // Compaction waits until stale entries outnumber live ones (and a floor), so
@@ -13,13 +11,7 @@ constexpr std::size_t kMinStaleToCompact = 1024;
 template <class Order>
 void cTimerStore<Order>::Add(cTimerObj* obj, unsigned long param, std::uint32_t due) {
   if (m_table.NeedsRehash()) {
-    const std::vector<std::uint32_t> moved = m_table.Rehash();
-    m_order.Filter([&](stOrderEntry& e) {
-      const std::uint32_t slot = moved[e.slot];
-      if (slot == cTimerTable::kNone || !m_table.IsLive(slot, e.seq)) return false;
-      e.slot = slot;
-      return true;
-    });
+    m_order.Rehashed(m_table, m_table.Rehash());
     m_stale = 0;
   }
   const std::uint64_t seq = ++m_seq;
@@ -53,6 +45,9 @@ bool cTimerStore<Order>::TakeDue(std::uint32_t now, cTimerObj*& obj, unsigned lo
     param = s.param;
     m_table.Erase(front.slot);
     m_order.PopFront();
+    // The next take reads the new front's slot; start fetching it while the
+    // caller runs this entry's callback.
+    if (!m_order.empty()) __builtin_prefetch(&m_table.At(m_order.Front().slot));
     return true;
   }
   return false;
@@ -60,7 +55,7 @@ bool cTimerStore<Order>::TakeDue(std::uint32_t now, cTimerObj*& obj, unsigned lo
 
 template <class Order>
 void cTimerStore<Order>::Compact() {
-  m_order.Filter([&](stOrderEntry& e) { return m_table.IsLive(e.slot, e.seq); });
+  m_order.Compact(m_table);
   m_stale = 0;
 }
 

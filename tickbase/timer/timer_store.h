@@ -33,7 +33,7 @@ class cTimerStore {
   std::size_t size() const { return m_table.size(); }
   template <class F>
   void ForEach(F f) const {
-    m_table.ForEachLive([&](const cTimerTable::stSlot& s) { f(s.obj, s.param); });
+    m_table.ForEachLive([&](std::uint32_t, const cTimerTable::stSlot& s) { f(s.obj, s.param); });
   }
 
  private:

@@ -27,7 +27,7 @@ std::size_t cTimerTable::Home(cTimerObj* obj, unsigned long param) const {
 
 std::vector<std::uint32_t> cTimerTable::Rehash() {
   std::size_t capacity = m_slots.size() < kMinSlots ? kMinSlots : m_slots.size();
-  while ((m_live + 1) * 4 > capacity) capacity *= 2;
+  while ((m_live + 1) * 2 > capacity) capacity *= 2;
 
   std::vector<stSlot> old(std::move(m_slots));
   m_slots.assign(capacity, stSlot{nullptr, 0, 0, 0, kEmpty});

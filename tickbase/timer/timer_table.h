@@ -5,7 +5,10 @@
 // timers are stored. Several entries may share a key (an owner may add the
 // same timer twice); they sit in the same probe run. Removed slots become
 // tombstones, so live slots never move except in Rehash, which returns where
-// each one went. Load (live + tombstones) stays at most one half. Internal.
+// each one went. Live entries take at most half the slots after a rehash;
+// tombstones may raise the load to three quarters before the next one, so a
+// rehash that only clears tombstones comes after a quarter of the slots'
+// worth of removals at the least. Internal.
 #ifndef TICKBASE_TIMER_TIMER_TABLE_H_
 #define TICKBASE_TIMER_TIMER_TABLE_H_
 
@@ -34,8 +37,9 @@ class cTimerTable {
   // Live entries.
   std::size_t size() const { return m_live; }
   // True when the next Insert needs a Rehash first.
-  bool NeedsRehash() const { return (m_used + 1) * 2 > m_slots.size(); }
-  // Drops the tombstones and grows so that the load is at most a quarter.
+  bool NeedsRehash() const { return (m_used + 1) * 4 > m_slots.size() * 3; }
+  // Drops the tombstones, and doubles the slots if live entries would take
+  // more than half of them.
   // Returns, for each old slot index, its new index (kNone if it was not
   // live). Invalidates every slot index given out before.
   std::vector<std::uint32_t> Rehash();
@@ -54,10 +58,11 @@ class cTimerTable {
   }
   const stSlot& At(std::uint32_t slot) const { return m_slots[slot]; }
 
+  // Calls f(index, slot) for every live slot, in slot order.
   template <class F>
   void ForEachLive(F f) const {
-    for (const stSlot& s : m_slots)
-      if (s.state == kLive) f(s);
+    for (std::size_t i = 0; i < m_slots.size(); ++i)
+      if (m_slots[i].state == kLive) f(static_cast<std::uint32_t>(i), m_slots[i]);
   }
 
  private:
