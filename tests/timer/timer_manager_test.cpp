@@ -224,12 +224,6 @@ TEST_F(TimerManagerTest, ThrowingCallbackLeavesRunButFiresNothingTwice) {
   EXPECT_EQ(H()->GetRefCount(), 1);
 }
 
-TEST_F(TimerManagerTest, TraceTimerWritesNothing) {
-  std::ostringstream os;
-  m_manager.TraceTimer(os);
-  EXPECT_EQ(os.str(), "");
-}
-
 // Owners' operations go through the process-wide manager.
 TEST(TimerOwnerOps, QueueThroughTheInstanceUnderTheReadableTypeName) {
   ScopedClocks clocks(0x5000, 1700000000);
