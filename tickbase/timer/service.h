@@ -6,7 +6,7 @@
 //
 // Callbacks must not change the service that is running them: owners' timer
 // operations are queued and applied before the next run. A service stays
-// memory-safe if one does, but the order of that run is then unspecified.
+// memory-safe if one does, but the firing order of that run is then arbitrary.
 #ifndef TICKBASE_TIMER_SERVICE_H_
 #define TICKBASE_TIMER_SERVICE_H_
 
