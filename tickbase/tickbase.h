@@ -12,6 +12,13 @@
 #include "tickbase/diag/console.h"
 #include "tickbase/diag/log.h"
 
+#include "tickbase/timer/service.h"
+#include "tickbase/timer/timer_manager.h"
+#include "tickbase/timer/timer_obj.h"
+#include "tickbase/timer/timer_range.h"
+#include "tickbase/timer/timer_types.h"
+#include "tickbase/timer/timing_scope.h"
+
 #include "tickbase/script/lua_script.h"
 #include "tickbase/script/script_context.h"
 #include "tickbase/script/script_loader.h"
