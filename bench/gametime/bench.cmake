@@ -1,0 +1,1 @@
+tickbase_add_bench(bench_gametime gametime/game_clock_bench.cpp)

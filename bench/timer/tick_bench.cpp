@@ -1,0 +1,126 @@
+// The manager's tick: an idle tick with a million pending map timers against
+// one with none; a queued add applied by the next Run against a
+// std::multimap insert, at 100,000 stored timers; and the memory a stored
+// map timer costs at a million, against std::multimap.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <map>
+#include <utility>
+
+#include "bench/timer/bench_support.h"
+#include "tickbase/platform/clock.h"
+#include "tickbase/timer/timer_manager.h"
+
+namespace {
+
+// Far enough ahead that nothing falls due while the benchmark runs.
+constexpr std::uint32_t kAheadMs = 100000000;
+
+void AddAll(cTimerManager& manager, const Population& pop) {
+  for (std::size_t i = 0; i < pop.handles.size(); ++i)
+    manager._AddTimer(TimeRange_MS, Timer_Map, pop.dues[i], pop.handles[i], pop.params[i]);
+}
+
+// Bytes in use from the allocator, large (mmapped) blocks included.
+std::size_t HeapInUse() {
+  const struct mallinfo2 info = mallinfo2();
+  return info.uordblks + info.hblkhd;
+}
+
+void BM_IdleTick(benchmark::State& state) {
+  const std::uint32_t ahead = timeGetTime() + kAheadMs;
+  cTimerManager empty, full;
+  Population pop(1000000, ahead);
+  AddAll(full, pop);
+  Stopwatch emptyWatch, fullWatch;
+  constexpr int kTicks = 2000;
+  for (auto _ : state) {
+    emptyWatch.Measure([&] {
+      for (int i = 0; i < kTicks; ++i) empty.Run(1);
+    });
+    fullWatch.Measure([&] {
+      for (int i = 0; i < kTicks; ++i) full.Run(1);
+    });
+  }
+  if (pop.Fired() != 0 || full.CheckTimer(TimeRange_MS, Timer_Map, 0, pop.handles[7], pop.params[7]) != 1)
+    state.SkipWithError("the idle tick fired something");
+  const double ticks = static_cast<double>(state.iterations()) * kTicks;
+  SetCounter(state, "ns_empty", emptyWatch.NsPer(ticks));
+  SetCounter(state, "ns_1M", fullWatch.NsPer(ticks));
+  SetCounter(state, "ratio_1M_empty", fullWatch.Seconds() / emptyWatch.Seconds());
+}
+
+void BM_QueuedAdd(benchmark::State& state) {
+  constexpr std::size_t kStored = 100000;
+  constexpr std::size_t kBatch = 1000;
+  const std::uint32_t ahead = timeGetTime() + kAheadMs;
+  cTimerManager manager;
+  Population stored(kStored, ahead);
+  AddAll(manager, stored);
+  std::multimap<std::uint32_t, std::pair<cTimerObj*, unsigned long>, WrapLess> baseline;
+  for (std::size_t i = 0; i < kStored; ++i)
+    baseline.emplace(stored.dues[i], std::make_pair(stored.handles[i], stored.params[i]));
+
+  // The added timers: other params of the same owners, their own due times.
+  Population added(kBatch, ahead + 1);
+  for (std::size_t i = 0; i < kBatch; ++i) {
+    added.handles[i] = stored.handles[i];
+    added.params[i] |= 1ul << 63;
+  }
+  std::vector<decltype(baseline)::iterator> inserted(kBatch);
+  Stopwatch ours, theirs;
+  for (auto _ : state) {
+    ours.Measure([&] {
+      for (std::size_t i = 0; i < kBatch; ++i)
+        manager.AddTimer(TimeRange_MS, Timer_Map, added.dues[i], added.handles[i], added.params[i],
+                         "cBenchOwner");
+      manager.Run(0);
+    });
+    theirs.Measure([&] {
+      for (std::size_t i = 0; i < kBatch; ++i)
+        inserted[i] = baseline.emplace(added.dues[i], std::make_pair(added.handles[i], added.params[i]));
+    });
+    std::size_t applied = 0;
+    for (std::size_t i = 0; i < kBatch; ++i) {
+      applied += manager._KillTimer(TimeRange_MS, Timer_Map, 0, added.handles[i], added.params[i]);
+      baseline.erase(inserted[i]);
+    }
+    if (applied != kBatch) {
+      state.SkipWithError("a queued add was not applied");
+      break;
+    }
+  }
+  const double adds = static_cast<double>(state.iterations()) * kBatch;
+  SetCounter(state, "ns_per_add", ours.NsPer(adds));
+  SetCounter(state, "ns_multimap", theirs.NsPer(adds));
+  SetCounter(state, "ratio", ours.Seconds() / theirs.Seconds());
+}
+
+void BM_MemoryPerMapTimer(benchmark::State& state) {
+  constexpr std::size_t kCount = 1000000;
+  for (auto _ : state) {
+    Population pop(kCount, timeGetTime() + kAheadMs);
+    const std::size_t before = HeapInUse();
+    auto manager = std::make_unique<cTimerManager>();
+    AddAll(*manager, pop);
+    const std::size_t ours = HeapInUse() - before;
+    if (manager->CheckTimer(TimeRange_MS, Timer_Map, 0, pop.handles[kCount - 1], pop.params[kCount - 1]) != 1)
+      state.SkipWithError("timers missing");
+    manager.reset();
+
+    const std::size_t mapBefore = HeapInUse();
+    std::multimap<std::uint32_t, std::pair<cTimerObj*, unsigned long>, WrapLess> baseline;
+    for (std::size_t i = 0; i < kCount; ++i)
+      baseline.emplace(pop.dues[i], std::make_pair(pop.handles[i], pop.params[i]));
+    const std::size_t theirs = HeapInUse() - mapBefore;
+    SetCounter(state, "bytes_per_timer", static_cast<double>(ours) / kCount);
+    SetCounter(state, "bytes_multimap", static_cast<double>(theirs) / kCount);
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_IdleTick)->Iterations(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QueuedAdd)->Iterations(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemoryPerMapTimer)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,223 @@
+// The clock's script callbacks with the real script host: script files in a
+// temporary folder, registered from Lua through the binding and run through
+// the script manager. Both singletons are put in a known state per test.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "support/capture.h"
+#include "tickbase/gametime/bind_game_time.h"
+#include "tickbase/gametime/game_clock.h"
+#include "tickbase/script/lua_script.h"
+#include "tickbase/script/script_manager.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void BindCalendar(lua_State* L) { BindGameTime(L); }
+
+const char kClockScript[] = R"(
+calls = {}
+local function count(name) calls[name] = (calls[name] or 0) + 1 end
+function Get(name) return calls[name] or 0 end
+function OnHour(...) count("OnHour") nargs = select("#", ...) end
+function OnAt() count("OnAt") end
+function SelfRemove()
+  count("SelfRemove")
+  removed = GetGameTime():UnregistCallback(cGameTime.GameTime_Hour, "clock", "SelfRemove")
+end
+function RemoveLater()
+  count("RemoveLater")
+  GetGameTime():UnregistCallback(cGameTime.GameTime_Hour, "clock", "OnHour")
+end
+function AtSelfRemove()
+  count("AtSelfRemove")
+  atRemoved = GetGameTime():UnregistCallbackAt(GetGameTime().m_time, "clock", "AtSelfRemove")
+end
+)";
+
+const char kOtherScript[] = R"(
+calls = {}
+function Get(name) return calls[name] or 0 end
+function OnHour() calls.OnHour = (calls.OnHour or 0) + 1 end
+)";
+
+// Every function a test may leave registered, for TearDown to take back.
+const char* const kFunctions[] = {"OnHour", "OnAt", "SelfRemove", "RemoveLater", "AtSelfRemove", "F"};
+const char* const kFiles[] = {"clock", "other", "missing"};
+
+class ClockScriptTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_dir = fs::temp_directory_path() / ("tickbase_gametime_" + std::to_string(::getpid()));
+    fs::remove_all(m_dir);
+    fs::create_directories(m_dir);
+    std::ofstream(m_dir / "clock.lua") << kClockScript;
+    std::ofstream(m_dir / "other.lua") << kOtherScript;
+    cScriptManager& scripts = cScriptManager::Instance();
+    scripts.BindScript(&BindCalendar);
+    scripts.CreateScript(m_dir.string().c_str());
+    scripts.SetZip("");
+    clock().Start(stGameTime{2000, 4, 10, 10, 20, 5});
+    clock().SetTimeMul(1);
+    out.clear();
+  }
+  void TearDown() override {
+    for (const char* file : kFiles) {
+      for (const char* func : kFunctions) {
+        for (int unit = 0; unit < 6; ++unit) {
+          while (clock().UnregistCallbackScript(static_cast<cGameTime::GameTimeEnum>(unit), file, func)) {
+          }
+        }
+        while (clock().UnregistCallbackAtScript(clock().m_time, file, func)) {
+        }
+      }
+    }
+    cScriptManager& scripts = cScriptManager::Instance();
+    scripts.Destroy();
+    scripts.GetPath().clear();
+    scripts.BindScript(nullptr);
+    fs::remove_all(m_dir);
+  }
+
+  static cGameTime& clock() { return cGameTime::Instance(); }
+
+  // Runs code in the state of script; false on a Lua error.
+  bool Lua(const char* script, const std::string& code) {
+    KLuaScript* s = cScriptManager::Instance().GetScript(script);
+    return s != nullptr && s->DoString(code.c_str()) == 1;
+  }
+  // A global number or boolean of script (via a Lua expression).
+  int Value(const char* script, const std::string& expr) {
+    KLuaScript* s = cScriptManager::Instance().GetScript(script);
+    int value = -1;
+    if (s == nullptr || s->DoString1(("return " + expr).c_str()) != 1 || s->ReturnInt(value) != 1) {
+      ADD_FAILURE() << "cannot read " << expr << " of " << script;
+    }
+    return value;
+  }
+  int Calls(const char* script, const std::string& func) { return Value(script, "Get('" + func + "')"); }
+
+  CoutCapture out;  // the runners frame every call with console lines
+
+ private:
+  fs::path m_dir;
+};
+
+}  // namespace
+
+TEST_F(ClockScriptTest, HourCallbackRunsWithoutArgumentsOncePerHourUntilUnregistered) {
+  ASSERT_TRUE(Lua("clock", "GetGameTime():RegistCallback(cGameTime.GameTime_Hour, 'clock', 'OnHour')"));
+  clock().AddSec(39 * 60);  // 10:59:05
+  EXPECT_EQ(Calls("clock", "OnHour"), 0);
+  clock().AddSec(3 * 3600);
+  EXPECT_EQ(Calls("clock", "OnHour"), 3);
+  EXPECT_EQ(Value("clock", "nargs"), 0);
+  EXPECT_NE(out.text().find("func_RunScriptFileFunc clock func OnHour begin"), std::string::npos);
+
+  ASSERT_TRUE(Lua("clock",
+                  "local c = GetGameTime()\n"
+                  "first = c:UnregistCallback(cGameTime.GameTime_Hour, 'clock', 'OnHour')\n"
+                  "second = c:UnregistCallback(cGameTime.GameTime_Hour, 'clock', 'OnHour')"));
+  EXPECT_EQ(Value("clock", "first"), 1);
+  EXPECT_EQ(Value("clock", "second"), 0);
+  clock().AddSec(3600);
+  EXPECT_EQ(Calls("clock", "OnHour"), 3);
+}
+
+TEST_F(ClockScriptTest, AtCallbackForTheCurrentTimeRunsOnceAtTheNextMinute) {
+  ASSERT_TRUE(Lua("clock", "local c = GetGameTime() c:RegistCallbackAt(c.m_time, 'clock', 'OnAt')"));
+  clock().AddSec(54);
+  EXPECT_EQ(Calls("clock", "OnAt"), 0);
+  clock().AddSec(1);
+  EXPECT_EQ(Calls("clock", "OnAt"), 1);
+  clock().AddSec(3600);
+  EXPECT_EQ(Calls("clock", "OnAt"), 1);
+  ASSERT_TRUE(Lua("clock", "gone = GetGameTime():UnregistCallbackAt(GetGameTime().m_time, 'clock', 'OnAt')"));
+  EXPECT_EQ(Value("clock", "gone"), 0);
+}
+
+TEST_F(ClockScriptTest, ScriptMayRegisterAFunctionOfAnotherScript) {
+  ASSERT_TRUE(Lua("clock", "GetGameTime():RegistCallback(cGameTime.GameTime_Hour, 'other', 'OnHour')"));
+  clock().AddSec(3600);
+  EXPECT_EQ(Calls("other", "OnHour"), 1);
+  EXPECT_EQ(Calls("clock", "OnHour"), 0);
+}
+
+TEST_F(ClockScriptTest, SameNamesTwiceGiveTwoCallsAndOneUnregisterRemovesOne) {
+  clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "OnHour");
+  clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "OnHour");
+  clock().AddSec(3600);
+  EXPECT_EQ(Calls("clock", "OnHour"), 2);
+  EXPECT_FALSE(clock().UnregistCallbackScript(cGameTime::GameTime_Hour, "clock", "onhour"));
+  EXPECT_FALSE(clock().UnregistCallbackScript(cGameTime::GameTime_Day, "clock", "OnHour"));
+  EXPECT_TRUE(clock().UnregistCallbackScript(cGameTime::GameTime_Hour, "clock", "OnHour"));
+  clock().AddSec(3600);
+  EXPECT_EQ(Calls("clock", "OnHour"), 3);
+}
+
+TEST_F(ClockScriptTest, CallbacksRemovedDuringTheirEventAreFreedAfterIt) {
+  clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "SelfRemove");
+  clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "RemoveLater");
+  clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "OnHour");
+  clock().AddSec(3600);
+  EXPECT_EQ(Value("clock", "removed"), 1);
+  EXPECT_EQ(Calls("clock", "SelfRemove"), 1);
+  EXPECT_EQ(Calls("clock", "OnHour"), 1);  // removed during the event, still heard it
+  clock().AddSec(3600);
+  EXPECT_EQ(Calls("clock", "SelfRemove"), 1);
+  EXPECT_EQ(Calls("clock", "RemoveLater"), 2);
+  EXPECT_EQ(Calls("clock", "OnHour"), 1);
+}
+
+TEST_F(ClockScriptTest, AtCallbackMayRemoveItsOwnFiringEntry) {
+  clock().RegistCallbackAtScript(clock().m_time, "clock", "AtSelfRemove");
+  clock().RegistCallbackAtScript(clock().m_time, "clock", "OnAt");
+  clock().AddSec(60);
+  EXPECT_EQ(Value("clock", "atRemoved"), 1);
+  EXPECT_EQ(Calls("clock", "AtSelfRemove"), 1);
+  EXPECT_EQ(Calls("clock", "OnAt"), 1);
+  EXPECT_FALSE(clock().UnregistCallbackAtScript(clock().m_time, "clock", "AtSelfRemove"));
+}
+
+TEST_F(ClockScriptTest, MissingScriptIsReportedAndTheNextCallbackStillRuns) {
+  clock().RegistCallbackScript(cGameTime::GameTime_Hour, "missing", "F");
+  clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "OnHour");
+  clock().AddSec(3600);
+  EXPECT_NE(out.text().find("script missing not find "), std::string::npos);
+  EXPECT_EQ(Calls("clock", "OnHour"), 1);
+}
+
+TEST_F(ClockScriptTest, BadArgumentsAreRefused) {
+  EXPECT_FALSE(Lua("clock", "GetGameTime():RegistCallback('hour', 'clock', 'OnHour')"));
+  EXPECT_FALSE(Lua("clock", "GetGameTime():RegistCallbackAt({}, 'clock', 'OnAt')"));
+  EXPECT_FALSE(Lua("clock", "GetGameTime():UnregistCallback(cGameTime.GameTime_Hour, 'clock')"));
+  EXPECT_FALSE(Lua("clock", "GetGameTime():RegistCallback(cGameTime.GameTime_Hour, 'clock', 7)"));
+
+  out.clear();
+  ASSERT_TRUE(Lua("clock", "GetGameTime():RegistCallback(cGameTime.GameTime_Hour, nil, 'OnHour')"));
+  EXPECT_EQ(out.text(), "cGameTime::RegistCallbackScript refused a nil script file or function name\n");
+  ASSERT_TRUE(Lua("clock",
+                  "GetGameTime():RegistCallback(9, 'clock', 'OnHour')\n"
+                  "outside = GetGameTime():UnregistCallback(9, 'clock', 'OnHour')\n"
+                  "nilName = GetGameTime():UnregistCallbackAt(GetGameTime().m_time, 'clock', nil)"));
+  EXPECT_EQ(Value("clock", "outside"), 0);
+  EXPECT_EQ(Value("clock", "nilName"), 0);
+  clock().AddSec(24 * 3600);
+  EXPECT_EQ(Calls("clock", "OnHour"), 0);
+}
+
+TEST_F(ClockScriptTest, ClockDestroysTheScriptCallbacksItStillHolds) {
+  // A clock of its own: the leak checker sees anything not freed.
+  cGameTime own;
+  own.RegistCallbackScript(cGameTime::GameTime_Min, "clock", "OnHour");
+  own.RegistCallbackAtScript(own.m_time, "clock", "OnAt");
+  own.RegistCallbackAtScript(stGameTime{3000, 0, 0, 0, 0, 0}, "clock", "OnAt");
+  own.AddSec(60);
+  EXPECT_EQ(Calls("clock", "OnHour"), 1);
+  EXPECT_EQ(Calls("clock", "OnAt"), 1);
+}

@@ -1,0 +1,420 @@
+// The game clock on plain numbers: every test owns a fresh clock (the
+// constructor is public), so no test depends on another's leftovers.
+#include "tickbase/gametime/game_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/capture.h"
+
+namespace {
+
+using Unit = cGameTime::GameTimeEnum;
+
+const char* const kUnitNames[] = {"Year", "Month", "Day", "Hour", "Min", "Sec"};
+
+stGameTime Make(DWORD year, DWORD month, DWORD day, DWORD hour, DWORD min, DWORD sec) {
+  return stGameTime{year, month, day, hour, min, sec};
+}
+
+// A day in the middle of a month, at the given time.
+stGameTime At(DWORD hour, DWORD min, DWORD sec = 0) { return Make(2000, 4, 10, hour, min, sec); }
+
+std::string Text(const stGameTime& t) {
+  std::ostringstream os;
+  t.to_stream(os);
+  return os.str();
+}
+
+// Writes "<unit> <value>" to a shared log, then runs an optional action.
+class UnitRecorder : public iGameTimeCallback {
+ public:
+  UnitRecorder(std::vector<std::string>& log, Unit unit, std::function<void()> action = {})
+      : m_log(log), m_unit(unit), m_action(std::move(action)) {}
+  int OnChange(DWORD value) override {
+    m_log.push_back(std::string(kUnitNames[m_unit]) + " " + std::to_string(value));
+    if (m_action) m_action();
+    return 0;
+  }
+
+ private:
+  std::vector<std::string>& m_log;
+  Unit m_unit;
+  std::function<void()> m_action;
+};
+
+// Writes its name to a shared log, then runs an optional action.
+class AtRecorder : public iGameTimeCallbackAt {
+ public:
+  AtRecorder(std::vector<std::string>& log, std::string name, std::function<void()> action = {})
+      : m_log(log), m_name(std::move(name)), m_action(std::move(action)) {}
+  int OnTime() override {
+    m_log.push_back(m_name);
+    if (m_action) m_action();
+    return 0;
+  }
+
+ private:
+  std::vector<std::string>& m_log;
+  std::string m_name;
+  std::function<void()> m_action;
+};
+
+class GameClockTest : public ::testing::Test {
+ protected:
+  // A recorder for unit, registered on the clock and owned by the fixture.
+  UnitRecorder* Listen(Unit unit, std::function<void()> action = {}) {
+    m_units.push_back(std::make_unique<UnitRecorder>(log, unit, std::move(action)));
+    clock.RegistCallback(unit, m_units.back().get());
+    return m_units.back().get();
+  }
+  void ListenAll() {
+    for (int u = cGameTime::GameTime_Year; u <= cGameTime::GameTime_Sec; ++u) Listen(static_cast<Unit>(u));
+  }
+  AtRecorder* ListenAt(const stGameTime& time, const std::string& name, std::function<void()> action = {}) {
+    m_ats.push_back(std::make_unique<AtRecorder>(log, name, std::move(action)));
+    clock.RegistCallbackAt(time, m_ats.back().get());
+    return m_ats.back().get();
+  }
+  std::vector<std::string> TakeLog() { return std::exchange(log, {}); }
+
+  std::vector<std::string> log;
+  cGameTime clock;
+
+ private:
+  std::vector<std::unique_ptr<UnitRecorder>> m_units;
+  std::vector<std::unique_ptr<AtRecorder>> m_ats;
+};
+
+using Log = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(GameClockTest, NewClockHoldsTheDefaultTimeAndInstanceIsOneClock) {
+  EXPECT_EQ(Text(clock.m_time), "1937/7/7 0:0:0");
+  EXPECT_EQ(Text(clock.m_startTime), "1937/7/7 0:0:0");
+  EXPECT_EQ(&cGameTime::Instance(), &cGameTime::Instance());
+}
+
+TEST_F(GameClockTest, RunCarriesMillisecondsAtMultiplierOne) {
+  clock.Start(At(10, 20, 0));
+  clock.Run(999);
+  EXPECT_EQ(Text(clock.m_time), "2000/4/10 10:20:0");
+  clock.Run(1);
+  EXPECT_EQ(clock.GetSec(), 1u);
+  clock.Run(1500);
+  EXPECT_EQ(clock.GetSec(), 2u);
+  clock.Run(500);
+  EXPECT_EQ(clock.GetSec(), 3u);
+}
+
+TEST_F(GameClockTest, MultiplierScalesAndZeroStopsButKeepsTheRemainder) {
+  Listen(cGameTime::GameTime_Min);
+  clock.Start(At(10, 20, 0));
+  clock.SetTimeMul(60);
+  clock.Run(1000);
+  EXPECT_EQ(Text(clock.m_time), "2000/4/10 10:21:0");
+  EXPECT_EQ(TakeLog(), (Log{"Min 21"}));
+
+  clock.SetTimeMul(1);
+  clock.Run(600);
+  clock.SetTimeMul(0);
+  clock.Run(100000);
+  EXPECT_EQ(Text(clock.m_time), "2000/4/10 10:21:0");
+  clock.SetTimeMul(1);
+  clock.Run(400);  // 600 carried through the stop + 400
+  EXPECT_EQ(clock.GetSec(), 1u);
+}
+
+TEST_F(GameClockTest, LargeMultiplierTimesLongTickDoesNotWrap) {
+  clock.SetTimeMul(1000000);
+  clock.Run(5000);  // 5e9 game ms: more than 32 bits hold
+  EXPECT_EQ(Text(clock.m_time), "1937/9/3 20:53:20");
+}
+
+TEST_F(GameClockTest, NegativeInputIsRefusedWithAReport) {
+  clock.Start(At(10, 20, 0));
+  CoutCapture out;
+  clock.SetTimeMul(-5);
+  clock.AddSec(-1);
+  EXPECT_EQ(out.text(),
+            "cGameTime::SetTimeMul refused the negative multiplier -5\n"
+            "cGameTime::AddSec refused the negative count -1\n");
+  EXPECT_EQ(Text(clock.m_time), "2000/4/10 10:20:0");
+  clock.Run(1000);  // the old multiplier still holds
+  EXPECT_EQ(clock.GetSec(), 1u);
+}
+
+TEST_F(GameClockTest, AddSecRaisesOneMinEventPerMinutePassed) {
+  ListenAll();
+  clock.Start(At(10, 20, 0));
+  clock.AddSec(59);
+  EXPECT_TRUE(log.empty());
+  clock.AddSec(1);
+  EXPECT_EQ(Text(clock.m_time), "2000/4/10 10:21:0");
+  EXPECT_EQ(TakeLog(), (Log{"Min 21"}));
+}
+
+TEST_F(GameClockTest, AnHourOfSecondsRaisesSixtyMinEventsAndDispatchesOnceAtTheEnd) {
+  ListenAll();
+  size_t eventsBeforeDispatch = 0;
+  ListenAt(At(10, 25), "at 10:25", [&] { eventsBeforeDispatch = log.size(); });
+  ListenAt(At(10, 40), "at 10:40");
+  clock.Start(At(10, 20, 0));
+  clock.AddSec(3600);
+  EXPECT_EQ(Text(clock.m_time), "2000/4/10 11:20:0");
+
+  Log expected;
+  for (int m = 21; m < 60; ++m) expected.push_back("Min " + std::to_string(m));
+  expected.push_back("Hour 11");
+  for (int m = 0; m <= 20; ++m) expected.push_back("Min " + std::to_string(m));
+  expected.push_back("at 10:25");
+  expected.push_back("at 10:40");
+  EXPECT_EQ(log, expected);
+  EXPECT_EQ(eventsBeforeDispatch, 61u + 1u);  // all events, then its own line
+}
+
+TEST_F(GameClockTest, YearEndRollsEveryUnitLargestFirstThenDispatches) {
+  ListenAll();
+  ListenAt(Make(1937, 11, 30, 23, 59, 0), "at");
+  clock.Start(Make(1937, 11, 30, 23, 59, 59));
+  clock.AddSec(1);
+  EXPECT_EQ(Text(clock.m_time), "1938/0/0 0:0:0");
+  EXPECT_EQ(TakeLog(), (Log{"Year 1938", "Month 0", "Day 0", "Hour 0", "Min 0", "at"}));
+}
+
+TEST_F(GameClockTest, AddMinRaisesLargerUnitsOnlyAndDispatchesNothing) {
+  ListenAll();
+  ListenAt(At(10, 0), "at");
+  clock.Start(Make(2000, 4, 30, 23, 59, 7));
+  clock.AddMin();
+  EXPECT_EQ(Text(clock.m_time), "2000/5/0 0:0:7");
+  EXPECT_EQ(TakeLog(), (Log{"Month 5", "Day 0", "Hour 0"}));
+}
+
+TEST_F(GameClockTest, FebruaryHasTwentyNineDaysInEveryFourthYearCenturiesIncluded) {
+  for (DWORD year : {1900u, 1904u, 2000u, 1936u}) {
+    clock.Start(Make(year, 1, 27, 23, 59, 59));
+    EXPECT_TRUE(clock.Year4()) << year;
+    clock.AddSec(1);
+    EXPECT_EQ(Text(clock.m_time), std::to_string(year) + "/1/28 0:0:0");
+    EXPECT_FALSE(clock.NextMonth());
+    clock.AddSec(24 * 3600);
+    EXPECT_EQ(Text(clock.m_time), std::to_string(year) + "/2/0 0:0:0");
+  }
+  for (DWORD year : {1901u, 1937u, 2100u + 1}) {
+    clock.Start(Make(year, 1, 27, 23, 59, 59));
+    EXPECT_FALSE(clock.Year4()) << year;
+    clock.AddSec(1);
+    EXPECT_EQ(Text(clock.m_time), std::to_string(year) + "/2/0 0:0:0");
+  }
+  clock.Start(Make(1937, 3, 30, 0, 0, 0));  // day 30 of a 30-day month
+  EXPECT_TRUE(clock.NextMonth());
+}
+
+TEST_F(GameClockTest, CountersOutOfRangeRollOverAtOnce) {
+  ListenAll();
+  clock.Start(Make(1937, 12, 5, 23, 59, 0));  // no month 12
+  EXPECT_TRUE(clock.NextMonth());
+  clock.AddSec(60);
+  EXPECT_EQ(Text(clock.m_time), "1938/0/0 0:0:0");
+  EXPECT_EQ(TakeLog(), (Log{"Year 1938", "Month 0", "Day 0", "Hour 0", "Min 0"}));
+
+  clock.Start(Make(1937, 3, 45, 30, 75, 130));
+  clock.AddSec(0);  // 130 s already pending: two minutes
+  EXPECT_EQ(Text(clock.m_time), "1937/4/0 0:1:10");
+}
+
+TEST_F(GameClockTest, UnitCallbacksPerRegistrationAndSecondsNeverRaised) {
+  UnitRecorder* hour = Listen(cGameTime::GameTime_Hour);
+  clock.RegistCallback(cGameTime::GameTime_Hour, hour);
+  Listen(cGameTime::GameTime_Sec);
+  clock.RegistCallback(static_cast<Unit>(6), hour);
+  clock.RegistCallback(static_cast<Unit>(-1), hour);
+  clock.RegistCallback(cGameTime::GameTime_Hour, nullptr);
+
+  clock.Start(At(10, 59, 0));
+  clock.AddSec(60);
+  EXPECT_EQ(TakeLog(), (Log{"Hour 11", "Hour 11"}));
+
+  clock.UnregistCallback(cGameTime::GameTime_Hour, hour);
+  clock.AddSec(3 * 3600);
+  clock.Run(5000);
+  clock.AddMin();
+  EXPECT_TRUE(log.empty());
+
+  clock.OnGameTime(cGameTime::GameTime_Sec, 42);
+  clock.OnGameTime(static_cast<Unit>(7), 1);
+  EXPECT_EQ(TakeLog(), (Log{"Sec 42"}));
+}
+
+TEST_F(GameClockTest, ListenersChangedDuringAnEventTakeEffectFromTheNextOne) {
+  std::vector<std::string> lateLog;
+  UnitRecorder late(lateLog, cGameTime::GameTime_Min);
+  UnitRecorder* second = nullptr;
+  bool added = false;
+  Listen(cGameTime::GameTime_Min, [&] {
+    clock.UnregistCallback(cGameTime::GameTime_Min, second);
+    if (!std::exchange(added, true)) clock.RegistCallback(cGameTime::GameTime_Min, &late);
+  });
+  second = Listen(cGameTime::GameTime_Min);
+
+  clock.Start(At(10, 0, 0));
+  clock.AddSec(60);
+  EXPECT_EQ(TakeLog(), (Log{"Min 1", "Min 1"}));  // the removed one still heard this event
+  EXPECT_TRUE(lateLog.empty());                   // the added one did not
+
+  clock.AddSec(60);
+  EXPECT_EQ(TakeLog(), (Log{"Min 2"}));
+  EXPECT_EQ(lateLog, (Log{"Min 2"}));
+  clock.UnregistCallback(cGameTime::GameTime_Min, &late);
+}
+
+TEST_F(GameClockTest, AtTimeEntryFiresAtTheMinuteChangeAfterItsMinute) {
+  clock.Start(At(10, 30, 10));
+  ListenAt(At(10, 30, 45), "first");
+  ListenAt(At(10, 30, 0), "second");
+  clock.AddSec(49);
+  EXPECT_EQ(Text(clock.m_time), "2000/4/10 10:30:59");
+  EXPECT_TRUE(log.empty());
+  clock.AddSec(1);
+  EXPECT_EQ(TakeLog(), (Log{"first", "second"}));
+  clock.AddSec(3600);  // one-shot
+  EXPECT_TRUE(log.empty());
+}
+
+TEST_F(GameClockTest, DueEntriesFireEarliestFirstAndAreRemoved) {
+  clock.Start(At(12, 0, 0));
+  ListenAt(At(11, 0), "11:00");
+  ListenAt(At(9, 0), "9:00");
+  ListenAt(At(12, 1), "12:01");
+  ListenAt(At(10, 0), "10:00");
+  clock.AddSec(60);
+  EXPECT_EQ(TakeLog(), (Log{"9:00", "10:00", "11:00"}));
+  clock.AddSec(60);
+  EXPECT_EQ(TakeLog(), (Log{"12:01"}));
+}
+
+TEST_F(GameClockTest, UnregistCallbackAtRemovesTheEarliestEntryWhateverTheTime) {
+  clock.Start(At(10, 0, 0));
+  AtRecorder* twice = ListenAt(At(10, 5), "a");
+  clock.RegistCallbackAt(At(10, 2), twice);
+  ListenAt(At(10, 2), "b");
+  clock.UnregistCallbackAt(At(23, 59), twice);
+  clock.AddSec(10 * 60);
+  EXPECT_EQ(TakeLog(), (Log{"b", "a"}));
+  clock.UnregistCallbackAt(At(0, 0), twice);  // nothing left: no effect
+}
+
+TEST_F(GameClockTest, StartMovesTimeWithoutEventsOrDispatch) {
+  ListenAll();
+  ListenAt(At(10, 30), "10:30");
+  ListenAt(At(10, 40), "10:40");
+  clock.Start(At(9, 0, 0));
+  clock.AddSec(60);
+  EXPECT_EQ(TakeLog(), (Log{"Min 1"}));
+
+  clock.Start(At(11, 0, 30));
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(Text(clock.m_startTime), "2000/4/10 11:0:30");
+  clock.AddSec(30);
+  EXPECT_EQ(TakeLog(), (Log{"Min 1", "10:30", "10:40"}));
+}
+
+TEST_F(GameClockTest, AtCallbacksMayRemoveAndAddEntriesWhileFiring) {
+  clock.Start(At(10, 0, 0));
+  AtRecorder* victim = nullptr;
+  AtRecorder* self = nullptr;
+  self = ListenAt(At(9, 0), "self", [&] {
+    clock.UnregistCallbackAt(At(0, 0), self);    // its own, firing entry
+    clock.UnregistCallbackAt(At(0, 0), victim);  // a due one behind it
+    ListenAt(At(8, 0), "passed");                // waits for the next change
+  });
+  victim = ListenAt(At(9, 30), "victim");
+  ListenAt(At(9, 45), "kept");
+  clock.AddSec(60);
+  EXPECT_EQ(TakeLog(), (Log{"self", "kept"}));
+  clock.AddSec(60);
+  EXPECT_EQ(TakeLog(), (Log{"passed"}));
+  clock.AddSec(60);
+  EXPECT_TRUE(log.empty());
+}
+
+TEST_F(GameClockTest, EntryReRegisteringItselfForAPassedMinuteFiresOncePerChange) {
+  clock.Start(At(10, 0, 0));
+  AtRecorder* again = nullptr;
+  again = ListenAt(At(9, 0), "again", [&] { clock.RegistCallbackAt(At(9, 0), again); });
+  clock.AddSec(60);
+  EXPECT_EQ(TakeLog(), (Log{"again"}));
+  clock.AddSec(120);
+  EXPECT_EQ(TakeLog(), (Log{"again"}));  // one dispatch per AddSec
+  clock.UnregistCallbackAt(At(0, 0), again);
+  clock.AddSec(60);
+  EXPECT_TRUE(log.empty());
+}
+
+TEST_F(GameClockTest, UnregistCallbackAtDuringDispatchPrefersTheEarliestAcrossNewEntries) {
+  clock.Start(At(10, 0, 0));
+  std::vector<std::string> otherLog;
+  AtRecorder other(otherLog, "other");
+  clock.RegistCallbackAt(At(11, 0), &other);
+  ListenAt(At(9, 0), "trigger", [&] {
+    clock.RegistCallbackAt(At(10, 30), &other);  // earlier than 11:00
+    clock.UnregistCallbackAt(At(0, 0), &other);
+  });
+  clock.AddSec(2 * 3600);
+  EXPECT_EQ(otherLog, (Log{"other"}));  // the 11:00 entry survived
+  EXPECT_EQ(TakeLog(), (Log{"trigger"}));
+}
+
+TEST_F(GameClockTest, AdvancingFromInsideACallbackIsRefused) {
+  Listen(cGameTime::GameTime_Min, [&] {
+    clock.AddSec(60);
+    clock.Run(60000);
+    clock.AddMin();
+  });
+  ListenAt(At(10, 0), "at", [&] { clock.AddSec(60); });
+  clock.Start(At(10, 0, 0));
+  CoutCapture out;
+  clock.AddSec(60);
+  EXPECT_EQ(Text(clock.m_time), "2000/4/10 10:1:0");
+  EXPECT_EQ(TakeLog(), (Log{"Min 1", "at"}));
+  EXPECT_EQ(out.text(),
+            "cGameTime::AddSec refused: the clock is already advancing (called from a game time callback)\n"
+            "cGameTime::Run refused: the clock is already advancing (called from a game time callback)\n"
+            "cGameTime::AddMin refused: the clock is already advancing (called from a game time callback)\n"
+            "cGameTime::AddSec refused: the clock is already advancing (called from a game time callback)\n");
+  out.clear();
+  clock.AddSec(60);  // outside callbacks it works again
+  EXPECT_EQ(TakeLog(), (Log{"Min 2"}));
+}
+
+TEST_F(GameClockTest, ThrowingNativeCallbackLeavesTheClockUsable) {
+  clock.Start(At(10, 0, 0));
+  ListenAt(At(9, 0), "thrower", [] { throw std::runtime_error("boom"); });
+  ListenAt(At(9, 30), "next");
+  EXPECT_THROW(clock.AddSec(60), std::runtime_error);
+  clock.AddSec(60);  // not refused, and the thrower's entry is gone
+  EXPECT_EQ(TakeLog(), (Log{"thrower", "next"}));
+}
+
+TEST_F(GameClockTest, DayNightAndMidnightHours) {
+  const struct {
+    DWORD hour;
+    int day, midnight;
+  } cases[] = {{7, 0, 0}, {8, 1, 0}, {16, 1, 0}, {17, 0, 0}, {22, 0, 0},
+               {23, 0, 1}, {0, 0, 1}, {3, 0, 1}, {4, 0, 0}};
+  for (const auto& c : cases) {
+    clock.Start(At(c.hour, 0));
+    EXPECT_EQ(clock.IsDay(), c.day) << c.hour;
+    EXPECT_EQ(clock.IsNight(), 1 - c.day) << c.hour;
+    EXPECT_EQ(clock.IsMidNight(), c.midnight) << c.hour;
+  }
+}

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include "script/script_fixture.h"
+#include "tickbase/script/zip_package.h"
+
+namespace {
+
+class ZipTest : public ScriptTest {
+ protected:
+  void SetUp() override {
+    ScriptTest::SetUp();
+    WriteZip("pack.zip", {{"script/npc/guard.lua", "guard"},
+                          {"script/", ""},
+                          {"Top.lua", "top text"},
+                          {"empty.lua", ""}});
+    m_package = Unzip_GetZipManager()->OpenPackage("pack.zip", 0);
+    ASSERT_NE(m_package, nullptr);
+  }
+  void TearDown() override {
+    if (m_package) m_package->Close();
+    ScriptTest::TearDown();
+  }
+  std::string ReadSelected() {
+    std::string text(static_cast<size_t>(m_package->GetFileSize()), '\0');
+    EXPECT_EQ(m_package->ReadFile(text.data(), static_cast<int>(text.size())),
+              static_cast<int>(text.size()));
+    return text;
+  }
+  iZipPackage* m_package = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ZipTest, ExactNamesSelectEntries) {
+  EXPECT_EQ(m_package->GetFileCount(), 4);
+  ASSERT_NE(m_package->FindFile("script/npc/guard.lua"), 0);
+  EXPECT_EQ(m_package->GetFileSize(), 5);
+  EXPECT_EQ(ReadSelected(), "guard");
+  ASSERT_NE(m_package->FindFile("empty.lua"), 0);
+  EXPECT_EQ(m_package->GetFileSize(), 0);
+  char byte = 'x';
+  EXPECT_EQ(m_package->ReadFile(&byte, 1), 0);
+}
+
+TEST_F(ZipTest, SeparatorsAreFoldedButCaseCounts) {
+  EXPECT_NE(m_package->FindFile("script\\npc\\guard.lua"), 0);
+  EXPECT_NE(m_package->FindFile("script//npc//guard.lua"), 0);
+  EXPECT_NE(m_package->FindFile("./script/npc/guard.lua"), 0);
+  EXPECT_NE(m_package->FindFile("/Top.lua"), 0);
+  EXPECT_EQ(ReadSelected(), "top text");
+  EXPECT_EQ(m_package->FindFile("top.lua"), 0);
+  EXPECT_EQ(m_package->FindFile("script/NPC/guard.lua"), 0);
+  EXPECT_EQ(m_package->FindFile("script/../Top.lua"), 0);  // no path resolution
+}
+
+TEST_F(ZipTest, FailedSearchesSelectNothing) {
+  ASSERT_NE(m_package->FindFile("Top.lua"), 0);
+  EXPECT_EQ(m_package->FindFile("script/"), 0);  // directories are not files
+  EXPECT_EQ(m_package->FindFile(""), 0);
+  EXPECT_EQ(m_package->FindFile(nullptr), 0);
+  EXPECT_EQ(m_package->GetFileSize(), 0);
+  char buffer[8];
+  EXPECT_EQ(m_package->ReadFile(buffer, 8), -1);
+}
+
+TEST_F(ZipTest, ShortReadsTakeAPrefix) {
+  ASSERT_NE(m_package->FindFile("Top.lua"), 0);
+  char buffer[3];
+  EXPECT_EQ(m_package->ReadFile(buffer, 3), 3);
+  EXPECT_EQ(std::string(buffer, 3), "top");
+}
+
+TEST_F(ZipTest, MissingOrDamagedPackagesDoNotOpen) {
+  iZipManager* manager = Unzip_GetZipManager();
+  EXPECT_EQ(manager, Unzip_GetZipManager());
+  Write("text.zip", "plain text");
+  EXPECT_EQ(manager->OpenPackage("text.zip", 0), nullptr);
+  EXPECT_EQ(manager->OpenPackage("absent.zip", 0), nullptr);
+  EXPECT_EQ(manager->OpenPackage("", 0), nullptr);
+  EXPECT_EQ(manager->OpenPackage(nullptr, 1), nullptr);
+  iZipPackage* checked = manager->OpenPackage("pack.zip", 1);
+  ASSERT_NE(checked, nullptr);
+  checked->Close();
+}

@@ -1,0 +1,48 @@
+#include "tickbase/script/script_helpers.h"
+
+#include <lua.hpp>
+
+namespace {
+
+// Runs under lua_pcall with the name as its one argument.
+int ReadGlobal(lua_State* L) {
+  lua_gettable(L, LUA_GLOBALSINDEX);
+  return 1;
+}
+
+}  // namespace
+
+bool TopErrorText(lua_State* L, std::string* text) {
+  if (!L || lua_gettop(L) == 0 || !lua_isstring(L, -1)) return false;
+  if (lua_type(L, -1) == LUA_TSTRING) {
+    size_t len = 0;
+    const char* s = lua_tolstring(L, -1, &len);
+    text->assign(s, len);
+    return true;
+  }
+  // lua_tolstring converts a number in place; convert a copy instead. The
+  // stack has room: a failed call leaves spare slots above its error value.
+  if (!lua_checkstack(L, 1)) return false;
+  lua_pushvalue(L, -1);
+  size_t len = 0;
+  const char* s = lua_tolstring(L, -1, &len);
+  text->assign(s, len);
+  lua_pop(L, 1);
+  return true;
+}
+
+int PushGlobal(lua_State* L, const char* name, size_t length) {
+  // Room for the reader, its argument and one call argument pushed later.
+  // Lua guarantees LUA_MINSTACK slots above the current frame's base, so
+  // only a crowded stack needs the (slower) check.
+  if (lua_gettop(L) + 3 > LUA_MINSTACK && !lua_checkstack(L, 3)) return LUA_ERRMEM;
+  // __index is consulted only for absent keys, so a present global is the
+  // result of an ordinary read too; this is the path of every call.
+  lua_pushlstring(L, name, length);
+  lua_rawget(L, LUA_GLOBALSINDEX);
+  if (!lua_isnil(L, -1) || !lua_getmetatable(L, LUA_GLOBALSINDEX)) return 0;
+  lua_pop(L, 2);  // the metatable and the nil
+  lua_pushcfunction(L, &ReadGlobal);
+  lua_pushlstring(L, name, length);
+  return lua_pcall(L, 1, 1, 0);
+}

@@ -1,0 +1,34 @@
+// Small helpers shared by the script host's sources; internal.
+#ifndef TICKBASE_SCRIPT_SCRIPT_HELPERS_H_
+#define TICKBASE_SCRIPT_SCRIPT_HELPERS_H_
+
+#include <cstddef>
+#include <string>
+
+struct lua_State;
+
+// True when L has a string or a number on top; *text is then its text. The
+// value itself stays as it was (a number is not turned into a string).
+bool TopErrorText(lua_State* L, std::string* text);
+
+// Pushes the global `name` (length bytes) of L with an ordinary table read
+// (metamethods apply). When the global is absent and the globals table has
+// a metatable, the read runs under lua_pcall, so a raising __index (a
+// strict-globals guard) cannot escape into the host; the status is returned
+// and, on failure, the error value is pushed instead of the global. A stack
+// that cannot grow by three slots gives LUA_ERRMEM with nothing pushed.
+int PushGlobal(lua_State* L, const char* name, size_t length);
+
+// NormalizeScriptName into *out, reusing its storage.
+void NormalizeScriptNameTo(const char* name, std::string* out);
+
+// True when s ends in suffix (case-sensitive).
+inline bool EndsWith(const std::string& s, const char* suffix) {
+  const size_t n = std::char_traits<char>::length(suffix);
+  return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+}
+
+// Null-safe view of a C string for messages.
+inline const char* TextOf(const char* s) { return s ? s : ""; }
+
+#endif  // TICKBASE_SCRIPT_SCRIPT_HELPERS_H_

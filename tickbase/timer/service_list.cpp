@@ -1,0 +1,43 @@
+#include "tickbase/timer/service_list.h"
+
+#include <string>
+
+#include "tickbase/timer/due_order.h"
+#include "tickbase/timer/held_ref.h"
+
+cServiceList::cServiceList(unsigned long period, const char* rangeName)
+    : cService("list_" + std::to_string(period) + "_" + rangeName),
+      m_period(static_cast<std::uint32_t>(period)) {}
+
+cServiceList::~cServiceList() {
+  m_entries.ForEach([](cTimerObj* obj, unsigned long) { obj->Release(); });
+}
+
+void cServiceList::Run(unsigned long, unsigned long now) {
+  // Re-armed entries are due a whole period after now, so the walk ends
+  // after each due entry has fired once.
+  const std::uint32_t clock = DueTime(now);
+  cTimerObj* obj = nullptr;
+  unsigned long param = 0;
+  while (m_entries.TakeDue(clock, obj, param)) {
+    cHeldRef held(obj);
+    if (obj->OnTimer(param) != 0) AddTimer(obj, param, clock + m_period);
+  }
+}
+
+bool cServiceList::KillTimer(cTimerObj* obj, unsigned long param) {
+  if (!m_entries.Remove(obj, param)) return false;
+  obj->Release();
+  return true;
+}
+
+bool cServiceList::CheckTimer(cTimerObj* obj, unsigned long param) {
+  return m_entries.Contains(obj, param);
+}
+
+void cServiceList::AddTimer(cTimerObj* obj, unsigned long param, unsigned long time) {
+  m_entries.Add(obj, param, DueTime(time));
+  obj->AddRef();
+}
+
+std::size_t cServiceList::size() const { return m_entries.size(); }

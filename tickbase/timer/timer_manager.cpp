@@ -1,0 +1,177 @@
+#include "tickbase/timer/timer_manager.h"
+
+#include <cstdint>
+#include <sstream>
+
+#include "tickbase/diag/log.h"
+#include "tickbase/diag/report.h"
+#include "tickbase/platform/clock.h"
+#include "tickbase/timer/held_ref.h"
+#include "tickbase/timer/timer_obj.h"
+
+namespace {
+
+// A run-list or end-list callback that appends itself on every call would
+// keep its walk going forever. Past this many calls appended during one
+// walk, the rest waits for the next Run (and the stall is reported).
+constexpr std::size_t kMaxAppendedPerWalk = 65536;
+
+}  // namespace
+
+cTimerManager& cTimerManager::Instance() {
+  static cTimerManager manager;
+  return manager;
+}
+
+cTimerManager::cTimerManager()
+    : m_ranges{cTimerRange(*this), cTimerRange(*this), cTimerRange(*this), cTimerRange(*this),
+               cTimerRange(*this)} {
+  RefreshTime();
+  for (int i = 0; i < TimeRange_Max; ++i)
+    m_ranges[i].CreateTimeRange(static_cast<TimeRange>(i), kTimeRangeNames[i]);
+}
+
+cTimerManager::~cTimerManager() {
+  for (const stOnceEntry& e : m_runList) e.obj->Release();
+  for (const stOnceEntry& e : m_endList) e.obj->Release();
+  for (const stTimerCmd& cmd : m_cmds) cmd.obj->Release();
+  // The ranges release their stored entries as they are destroyed.
+}
+
+void cTimerManager::RefreshTime() {
+  m_sTime = platform::UnixTime();
+  m_msTime = timeGetTime();
+}
+
+void cTimerManager::AddTime(TimeRange range, unsigned long& t) const {
+  if (!IsTimeRange(range)) return;
+  if (range == TimeRange_MS) {
+    t += m_msTime;
+  } else {
+    t = t * kTimeRangeSec[range] + static_cast<unsigned long>(GetSTime());
+  }
+}
+
+int cTimerManager::Queue(TimeRange range, TimerEnum kind, unsigned long time, cTimerObj* obj,
+                         unsigned long param, int add, const char* name) {
+  if (!obj) return 0;
+  m_cmds.push_back(stTimerCmd{range, kind, time, obj, param, add, name ? name : ""});
+  obj->AddRef();
+  return 1;
+}
+
+int cTimerManager::AddTimer(TimeRange range, TimerEnum kind, unsigned long time, cTimerObj* obj,
+                            unsigned long param, const char* name) {
+  return Queue(range, kind, time, obj, param, 1, name);
+}
+
+int cTimerManager::KillTimer(TimeRange range, TimerEnum kind, unsigned long time, cTimerObj* obj,
+                             unsigned long param, const char* name) {
+  return Queue(range, kind, time, obj, param, 0, name);
+}
+
+int cTimerManager::AddTimerNext(TimeRange range, unsigned long count, cTimerObj* obj,
+                                unsigned long param, const char* name) {
+  AddTime(range, count);
+  return AddTimer(range, Timer_Map, count, obj, param, name);
+}
+
+int cTimerManager::_AddTimer(TimeRange range, TimerEnum kind, unsigned long time, cTimerObj* obj,
+                             unsigned long param) {
+  return IsTimeRange(range) ? m_ranges[range].AddTimer(kind, time, obj, param) : 0;
+}
+
+int cTimerManager::_KillTimer(TimeRange range, TimerEnum kind, unsigned long time, cTimerObj* obj,
+                              unsigned long param) {
+  return IsTimeRange(range) ? m_ranges[range].KillTimer(kind, time, obj, param) : 0;
+}
+
+int cTimerManager::CheckTimer(TimeRange range, TimerEnum kind, unsigned long time, cTimerObj* obj,
+                              unsigned long param) {
+  return IsTimeRange(range) ? m_ranges[range].CheckTimer(kind, time, obj, param) : 0;
+}
+
+void cTimerManager::AddTimerRun(cTimerObj* obj, unsigned long param) {
+  if (!obj) return;
+  m_runList.push_back(stOnceEntry{obj, param});
+  obj->AddRef();
+}
+
+void cTimerManager::AddTimerEnd(cTimerObj* obj, unsigned long param) {
+  if (!obj) return;
+  m_endList.push_back(stOnceEntry{obj, param});
+  obj->AddRef();
+}
+
+void cTimerManager::FlushCmd() {
+  // Applying calls no callback, so nothing is queued meanwhile; the swap
+  // merely keeps both buffers' capacity.
+  m_applying.swap(m_cmds);
+  for (const stTimerCmd& cmd : m_applying) {
+    cHeldRef held(cmd.obj);
+    if (cmd.obj->IsValid()) Apply(cmd);
+  }
+  m_applying.clear();
+}
+
+void cTimerManager::Apply(const stTimerCmd& cmd) {
+  const bool known = IsTimeRange(cmd.range);
+  if (cmd.add) {
+    if (known) m_ranges[cmd.range].AddTimer(cmd.kind, cmd.time, cmd.obj, cmd.param);
+    return;
+  }
+  if (known && m_ranges[cmd.range].KillTimer(cmd.kind, cmd.time, cmd.obj, cmd.param)) return;
+  cLogMessage message(quenlet_fetalerror(), kLogLevel);
+  if (std::ostream* os = message.stream()) {
+    *os << " KillTimer error! range " << cmd.range << " e " << cmd.kind << " time " << cmd.time
+        << " param " << cmd.param << " name " << cmd.name << std::endl;
+  }
+}
+
+void cTimerManager::Run(unsigned long ms) {
+  FlushCmd();
+  const DWORD before = m_msTime;
+  RefreshTime();
+  if (static_cast<std::int32_t>(before) < 0 && static_cast<std::int32_t>(m_msTime) >= 0) {
+    for (cTimerRange& range : m_ranges) range.OnOverflow(m_msTime);
+  }
+  m_i = -1;
+  FireOnceList(m_runList, "run list");
+  for (m_i = 0; m_i < TimeRange_Max; ++m_i) m_ranges[m_i].Run(ms);
+  FireOnceList(m_endList, "end list");
+}
+
+void cTimerManager::FireOnceList(std::deque<stOnceEntry>& list, const char* which) {
+  // Entries appended by these callbacks are reached in the same walk. Each
+  // entry leaves the list before its call, so a callback that throws leaves
+  // no fired entry behind to fire (and release) twice.
+  std::size_t budget = list.size() + kMaxAppendedPerWalk;
+  while (!list.empty()) {
+    if (budget-- == 0) {
+      std::ostringstream text;
+      text << "cTimerManager::Run " << which << " still growing after " << kMaxAppendedPerWalk
+           << " appended calls, " << list.size() << " left for the next Run" << std::endl;
+      Report(quenlet_fetalerror(), text.str());
+      return;
+    }
+    const stOnceEntry e = list.front();
+    list.pop_front();
+    cHeldRef held(e.obj);
+    e.obj->OnTimer(e.param);
+  }
+}
+
+void cTimerManager::ReportCrashToStream(std::ostream& os) const {
+  os << "cTimerManager::ReportCrashToStream" << " m_i: " << m_i << std::endl;
+  if (m_i >= 0 && m_i < TimeRange_Max) m_ranges[m_i].ReportCrashToStream(os);
+}
+
+void cTimerManager::TraceTimer(std::ostream&) const {}
+
+cTimerRange* cTimerManager::GetRange(TimeRange range) {
+  return IsTimeRange(range) ? &m_ranges[range] : nullptr;
+}
+
+unsigned long GetMSTime() { return cTimerManager::Instance().GetMSTime(); }
+
+long GetSTime() { return cTimerManager::Instance().GetSTime(); }

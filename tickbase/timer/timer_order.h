@@ -1,0 +1,120 @@
+// The firing order of a map or list service: entries (due, seq, slot) that
+// point into the service's cTimerTable. Removal is lazy: a killed timer's
+// entry stays until it reaches the front or a compaction drops it, and is
+// recognised as stale because its table slot no longer holds its seq.
+// Internal.
+#ifndef TICKBASE_TIMER_TIMER_ORDER_H_
+#define TICKBASE_TIMER_TIMER_ORDER_H_
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <new>
+#include <vector>
+
+#include "tickbase/timer/due_order.h"
+#include "tickbase/timer/timer_table.h"
+
+struct stOrderEntry {
+  std::uint32_t due;
+  std::uint32_t slot;
+  std::uint64_t seq;
+};
+
+// Map order: a 4-ary min-heap by due time (wrap-around rule), then by
+// insertion sequence, so equal due times fire in the order they were added.
+// Four children per node halve the depth of a binary heap, and the storage
+// is laid out so that each node's four 16-byte children fill one 64-byte
+// cache line: a walk from the root touches one line per level.
+class cTimerHeap {
+ public:
+  static bool Before(std::uint32_t dueA, std::uint64_t seqA, std::uint32_t dueB, std::uint64_t seqB) {
+    return dueA == dueB ? seqA < seqB : DueBefore(dueA, dueB);
+  }
+
+  cTimerHeap();
+
+  bool empty() const { return size() == 0; }
+  std::size_t size() const { return m_heap.size() - kPad; }
+  const stOrderEntry& Front() const { return m_heap[kPad]; }
+  void Push(const stOrderEntry& e);
+  void PopFront();
+  // Drops the stale entries. The order is a function of the live entries'
+  // (due, seq), so it is rebuilt from a sequential pass over the table
+  // rather than by looking each entry up.
+  void Compact(const cTimerTable& table) { Rebuild(table); }
+  // Follows a table rehash (every slot index changed).
+  void Rehashed(const cTimerTable& table, const std::vector<std::uint32_t>&) { Rebuild(table); }
+
+ private:
+  // Allocates on 64-byte boundaries.
+  template <class T>
+  struct LineAllocator {
+    using value_type = T;
+    LineAllocator() = default;
+    template <class U>
+    LineAllocator(const LineAllocator<U>&) {}
+    T* allocate(std::size_t n) {
+      return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t(kLine)));
+    }
+    void deallocate(T* p, std::size_t) { ::operator delete(p, std::align_val_t(kLine)); }
+    bool operator==(const LineAllocator&) const { return true; }
+    bool operator!=(const LineAllocator&) const { return false; }
+  };
+
+  static constexpr std::size_t kLine = 64;
+  // Node i lives at m_heap[kPad + i]; its children 4i+1..4i+4 then start at
+  // a multiple of four entries, a cache line boundary. The padding entries
+  // are never read.
+  static constexpr std::size_t kPad = 3;
+
+  static bool Less(const stOrderEntry& a, const stOrderEntry& b) {
+    return Before(a.due, a.seq, b.due, b.seq);
+  }
+  stOrderEntry* Nodes() { return m_heap.data() + kPad; }
+  void SiftDown(std::size_t i);
+  void Rebuild(const cTimerTable& table);
+
+  std::vector<stOrderEntry, LineAllocator<stOrderEntry>> m_heap;
+};
+
+// List order: every entry of a list shares one period and is appended with
+// due = clock + period, so appending keeps due order; first is oldest.
+class cTimerFifo {
+ public:
+  static bool Before(std::uint32_t, std::uint64_t seqA, std::uint32_t, std::uint64_t seqB) {
+    return seqA < seqB;
+  }
+
+  bool empty() const { return m_fifo.empty(); }
+  std::size_t size() const { return m_fifo.size(); }
+  const stOrderEntry& Front() const { return m_fifo.front(); }
+  void Push(const stOrderEntry& e) { m_fifo.push_back(e); }
+  void PopFront() { m_fifo.pop_front(); }
+  // Drops the stale entries, keeping the order.
+  void Compact(const cTimerTable& table) {
+    Keep([&](stOrderEntry& e) { return table.IsLive(e.slot, e.seq); });
+  }
+  // Follows a table rehash: moved maps old slot indices to new ones.
+  void Rehashed(const cTimerTable& table, const std::vector<std::uint32_t>& moved) {
+    Keep([&](stOrderEntry& e) {
+      const std::uint32_t slot = moved[e.slot];
+      if (slot == cTimerTable::kNone || !table.IsLive(slot, e.seq)) return false;
+      e.slot = slot;
+      return true;
+    });
+  }
+
+ private:
+  template <class Pred>
+  void Keep(Pred keep) {
+    m_fifo.erase(std::remove_if(m_fifo.begin(), m_fifo.end(),
+                                [&](stOrderEntry& e) { return !keep(e); }),
+                 m_fifo.end());
+  }
+
+  std::deque<stOrderEntry> m_fifo;
+};
+
+#endif  // TICKBASE_TIMER_TIMER_ORDER_H_

@@ -1,0 +1,129 @@
+#include "tickbase/timer/timer_range.h"
+
+#include <sstream>
+
+#include "tickbase/diag/log.h"
+#include "tickbase/diag/report.h"
+#include "tickbase/timer/due_order.h"
+#include "tickbase/timer/service.h"
+#include "tickbase/timer/service_list.h"
+#include "tickbase/timer/service_map.h"
+#include "tickbase/timer/service_patch.h"
+#include "tickbase/timer/timer_manager.h"
+
+namespace {
+
+bool IsPeriodic(TimerEnum kind) { return kind == Timer_Patch || kind == Timer_List; }
+
+}  // namespace
+
+cTimerRange::cTimerRange(const cTimerManager& clocks) : m_clocks(clocks) {}
+
+cTimerRange::~cTimerRange() = default;
+
+void cTimerRange::CreateTimeRange(TimeRange range, const char* name) {
+  m_range = IsTimeRange(range) ? range : TimeRange_MS;
+  m_name = name ? name : "";
+  m_map = std::make_unique<cServiceMap>(m_name.c_str(), ClockUnits());
+}
+
+cService* cTimerRange::FindPeriodic(TimerEnum kind, unsigned long period, bool create) {
+  cServiceTable& table = kind == Timer_Patch ? m_patches : m_lists;
+  auto it = table.find(period);
+  if (it != table.end()) return it->second.get();
+  if (!create) return nullptr;
+
+  // A zero period would fire the same list entries forever in one run and
+  // divide by zero in a patch; a longer one than the wrap-around order can
+  // hold would misorder the list.
+  const unsigned long long clockPeriod = static_cast<unsigned long long>(period) * ClockUnits();
+  if (period == 0 || clockPeriod > kMaxDueDistance) {
+    std::ostringstream text;
+    text << "cTimerRange::FindService refused period " << period << " kind " << kind << " range "
+         << m_name << std::endl;
+    Report(quenlet_fetalerror(), text.str());
+    return nullptr;
+  }
+  std::unique_ptr<cService> created;
+  if (kind == Timer_Patch) {
+    created = std::make_unique<cServicePatch>(period, m_name.c_str());
+  } else {
+    created = std::make_unique<cServiceList>(static_cast<unsigned long>(clockPeriod), m_name.c_str());
+  }
+  cService* service = created.get();
+  table.emplace(period, std::move(created));
+  (kind == Timer_Patch ? m_patchOrder : m_listOrder).push_back(service);
+  return service;
+}
+
+cService* cTimerRange::FindService(TimerEnum kind, unsigned long& time) {
+  if (kind == Timer_Map) return m_map.get();
+  if (!IsPeriodic(kind)) return nullptr;
+  cService* service = FindPeriodic(kind, time, true);
+  if (service && kind == Timer_List) m_clocks.AddTime(m_range, time);
+  return service;
+}
+
+cService* cTimerRange::LookupService(TimerEnum kind, unsigned long time) {
+  if (kind == Timer_Map) return m_map.get();
+  return IsPeriodic(kind) ? FindPeriodic(kind, time, false) : nullptr;
+}
+
+int cTimerRange::AddTimer(TimerEnum kind, unsigned long time, cTimerObj* obj, unsigned long param) {
+  if (!obj) return 0;
+  cService* service = FindService(kind, time);
+  if (!service) return 0;
+  service->AddTimer(obj, param, time);
+  return 1;
+}
+
+int cTimerRange::KillTimer(TimerEnum kind, unsigned long time, cTimerObj* obj, unsigned long param) {
+  cService* service = LookupService(kind, time);
+  return service && service->KillTimer(obj, param) ? 1 : 0;
+}
+
+int cTimerRange::CheckTimer(TimerEnum kind, unsigned long time, cTimerObj* obj, unsigned long param) {
+  cService* service = LookupService(kind, time);
+  return service && service->CheckTimer(obj, param) ? 1 : 0;
+}
+
+void cTimerRange::Run(unsigned long ms) {
+  const long long unitMs = kTimeRangeMs[m_range];
+  m_accumulated += static_cast<long long>(ms);
+  const long long units = m_accumulated / unitMs;
+  if (units < 1) return;
+  const unsigned long now = m_range == TimeRange_MS
+                                ? m_clocks.GetMSTime()
+                                : static_cast<unsigned long>(m_clocks.GetSTime());
+  RunRange(now, static_cast<unsigned long>(units));
+  m_accumulated -= units * unitMs;
+}
+
+void cTimerRange::RunRange(unsigned long now, unsigned long units) {
+  m_i = 0;
+  m_current = m_map.get();
+  m_current->RunService(units, now);
+  m_i = 1;
+  for (std::size_t i = 0; i < m_patchOrder.size(); ++i) {
+    m_current = m_patchOrder[i];
+    m_current->RunService(units, now);
+  }
+  m_i = 2;
+  for (std::size_t i = 0; i < m_listOrder.size(); ++i) {
+    m_current = m_listOrder[i];
+    m_current->RunService(units, now);
+  }
+  m_i = 3;
+  m_current = nullptr;
+}
+
+void cTimerRange::OnOverflow(unsigned long msNow) {
+  m_map->OnOverflow(msNow);
+  for (cService* s : m_patchOrder) s->OnOverflow(msNow);
+  for (cService* s : m_listOrder) s->OnOverflow(msNow);
+}
+
+void cTimerRange::ReportCrashToStream(std::ostream& os) const {
+  os << "cTimerRange::ReportCrashToStream" << " m_i: " << m_i << std::endl;
+  if (m_current) m_current->ReportCrashToStream(os);
+}
