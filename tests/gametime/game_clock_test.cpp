@@ -9,6 +9,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -134,9 +135,20 @@ TEST_F(GameClockTest, MultiplierScalesAndZeroStopsButKeepsTheRemainder) {
 }
 
 TEST_F(GameClockTest, LargeMultiplierTimesLongTickDoesNotWrap) {
+  static_assert(std::is_same<decltype(&cGameTime::Run), void (cGameTime::*)(unsigned long)>::value,
+                "Run takes the elapsed milliseconds as unsigned long, like the timer manager's");
   clock.SetTimeMul(1000000);
   clock.Run(5000);  // 5e9 game ms: more than 32 bits hold
   EXPECT_EQ(Text(clock.m_time), "1937/9/3 20:53:20");
+
+  if (sizeof(unsigned long) > 4) {
+    // A real tick past 32 bits at the slowest speed, with a carried remainder.
+    clock.Start(Make(1937, 7, 7, 0, 0, 0));
+    clock.SetTimeMul(1);
+    clock.Run(999);
+    clock.Run(static_cast<unsigned long>(5000000000ull) + 1);  // 5,000,000 s + 1000 ms
+    EXPECT_EQ(Text(clock.m_time), "1937/9/3 20:53:21");
+  }
 }
 
 TEST_F(GameClockTest, NegativeInputIsRefusedWithAReport) {

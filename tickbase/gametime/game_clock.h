@@ -59,8 +59,9 @@ class TICKBASE_API cGameTime {
 
   // Advances by multiplier x elapsed game milliseconds (elapsed: real ms
   // since the previous call). Whole seconds go to AddSec; the rest, below
-  // one second, is carried to the next call.
-  void Run(DWORD elapsed);
+  // one second, is carried to the next call. The product never wraps, so a
+  // long tick at a large multiplier loses no time.
+  void Run(unsigned long elapsed);
   // Game milliseconds per real millisecond from the next Run on; 0 stops
   // the clock. A negative multiplier is refused with a report.
   void SetTimeMul(int mul);
