@@ -198,7 +198,7 @@ int cGameTime::IsNight() const { return IsDay() ? 0 : 1; }
 
 int cGameTime::IsMidNight() const { return m_time.hour >= 23 || m_time.hour <= 3 ? 1 : 0; }
 
-void cGameTime::OnGameTime(GameTimeEnum unit, DWORD value) {
+void cGameTime::OnGameTime(GameTimeEnum unit, unsigned long value) {
   if (!IsUnit(unit)) return;
   // The copy fixes who hears this event: callbacks added during it hear the
   // next one, callbacks removed during it still hear this one (a removed
