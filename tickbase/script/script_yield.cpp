@@ -4,6 +4,7 @@
 #include <iostream>
 #include <lua.hpp>
 #include <string>
+#include <vector>
 
 #include "tickbase/diag/console.h"
 #include "tickbase/diag/internal_channels.h"
@@ -30,6 +31,7 @@ const char kStateHookKey = 0;
 // when the state closes, and only then, since the registry keeps it.
 struct stStateHook {
   void* timer;  // the state's cStateTimer, null until made and after close
+  int anchors;  // registry reference of the state's anchor table
   bool closed;
 };
 
@@ -88,7 +90,7 @@ const Tlua_Funcs kYieldFuncs[] = {
 // wake-up can never reach a thread that happens to reuse a freed address.
 class cScriptYieldTimer::cStateTimer : public iTimerObjEx {
  public:
-  explicit cStateTimer(cScriptYieldTimer& owner) : m_owner(owner) {}
+  cStateTimer(cScriptYieldTimer& owner, int anchors) : m_anchors(anchors), m_owner(owner) {}
 
   unsigned long OnTimer(unsigned long param) override { return m_owner.FireTimer(param); }
   bool ReportToStream(std::ostream& os, unsigned long param) override {
@@ -96,6 +98,12 @@ class cScriptYieldTimer::cStateTimer : public iTimerObjEx {
   }
 
   stPause* m_first = nullptr;  // the state's threads with an entry or a wake-up
+  // The anchor table (a registry reference of the state): slot -> thread.
+  // Slots are handed out here, so anchoring costs one array store rather
+  // than luaL_ref's search for the table's length.
+  const int m_anchors;
+  int m_slots = 0;               // slots ever used
+  std::vector<int> m_freeSlots;  // capacity m_slots: a release never throws
 
  private:
   cScriptYieldTimer& m_owner;
@@ -127,34 +135,39 @@ int cScriptYieldTimer::AddYieldSleep(lua_State* L, int ms, const char* file) {
       *os << "cScriptYieldTimer::AddYieldSleep " << ToParam(L) << " " << ms << " " << file;
     }
   }
-  // The Lua calls come first: a memory error they raise unwinds by longjmp
-  // and must find no C++ object alive.
-  const auto found = m_threads.find(L);
-  const bool anchored = found != m_threads.end() && found->second.pending > 0;
-  cStateTimer* state = anchored ? found->second.state : StateTimerOf(L);
-  if (!state) return 0;  // the state is closing: no pause
-  int ref = LUA_NOREF;
-  if (!anchored) {
-    lua_pushthread(L);
-    ref = luaL_ref(L, LUA_REGISTRYINDEX);
+  stPause* pause = L == m_wakingThread ? m_wakingPause : nullptr;
+  if (!pause) {
+    // Made before any Lua call: a memory error raised there unwinds by
+    // longjmp and must find no C++ object alive.
+    pause = &m_threads.try_emplace(L).first->second;
+    pause->thread = L;
   }
-  // Only allocation failures throw below; the anchor taken above would then
-  // stay until the state closes.
-  stPause& pause = EntryFor(L, state);
-  pause.file = file;
+  if (pause->anchor == 0) {
+    // Not anchored: new, or left by a collected thread at this address,
+    // perhaps of another state. An anchored entry is this very thread's.
+    cStateTimer* state = StateTimerOf(L);
+    if (!state) {  // the state is closing: no pause
+      if (!pause->state) m_threads.erase(L);
+      return 0;
+    }
+    if (pause->state != state) Link(*pause, state);
+    Anchor(L, *pause);
+  }
+  // Only allocation failures throw here; the anchor then stays, unused,
+  // until the thread pauses again or its state closes.
+  pause->file = file;
   // A negative delay is due at once, like 0.
-  state->AddTimerNext(TimeRange_MS, ms < 0 ? 0UL : static_cast<unsigned long>(ms), ToParam(L),
-                      file);
-  if (!anchored) pause.ref = ref;
-  ++pause.pending;
-  pause.wanted = true;
+  pause->state->AddTimerNext(TimeRange_MS, ms < 0 ? 0UL : static_cast<unsigned long>(ms),
+                             ToParam(L), file);
+  ++pause->pending;
+  pause->wanted = true;
   return lua_yield(L, 0);
 }
 
 unsigned long cScriptYieldTimer::OnTimer(unsigned long param) {
   const auto it = m_threads.find(ToThread(param));
-  // Without a pending wake-up nothing keeps the thread alive.
-  if (param == 0 || it == m_threads.end() || it->second.pending == 0) return 0;
+  // Without its anchor the thread may be gone.
+  if (param == 0 || it == m_threads.end() || it->second.anchor == 0) return 0;
   Wake(it->first, it->second, false);
   return 0;
 }
@@ -185,6 +198,10 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
   }
   {
     cNameScope file(g_currentFiles, name.data(), name.size());
+    lua_State* const outerThread = m_wakingThread;
+    stPause* const outerPause = m_wakingPause;
+    m_wakingThread = thread;
+    m_wakingPause = &pause;
     try {
       lua_State* co = thread;
       my_lua_resume(co);
@@ -192,37 +209,78 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
     } catch (...) {
       ReportWakeException(name, ToParam(thread));
     }
+    m_wakingThread = outerThread;
+    m_wakingPause = outerPause;
   }
   // pause is still valid: the pending count held it, and its state cannot
   // close while one of its coroutines runs.
   if (fromTimer) Settle(thread, pause);
 }
 
+void cScriptYieldTimer::Anchor(lua_State* L, stPause& pause) {
+  cStateTimer& state = *pause.state;
+  int slot;
+  if (state.m_freeSlots.empty()) {
+    std::vector<int>& free = state.m_freeSlots;
+    // The only step that throws. Doubling: reserve alone grows by one.
+    if (free.capacity() <= static_cast<size_t>(state.m_slots)) free.reserve(2 * free.capacity() + 16);
+    slot = ++state.m_slots;
+  } else {
+    slot = state.m_freeSlots.back();
+    state.m_freeSlots.pop_back();
+  }
+  lua_rawgeti(L, LUA_REGISTRYINDEX, state.m_anchors);
+  lua_pushthread(L);
+  lua_rawseti(L, -2, slot);
+  lua_pop(L, 1);
+  pause.anchor = slot;
+}
+
+void cScriptYieldTimer::Release(lua_State* thread, stPause& pause) {
+  if (pause.anchor == 0) return;
+  cStateTimer& state = *pause.state;
+  // Clearing a slot that exists allocates nothing: no Lua error here.
+  lua_rawgeti(thread, LUA_REGISTRYINDEX, state.m_anchors);
+  lua_pushnil(thread);
+  lua_rawseti(thread, -2, pause.anchor);
+  lua_pop(thread, 1);
+  state.m_freeSlots.push_back(pause.anchor);
+  pause.anchor = 0;
+}
+
 void cScriptYieldTimer::Settle(lua_State* thread, stPause& pause) {
   if (--pause.pending > 0) return;
   // The last wake-up is done: the thread may be collected from now on.
-  luaL_unref(thread, LUA_REGISTRYINDEX, pause.ref);
-  pause.ref = LUA_NOREF;
+  Release(thread, pause);
   if (!pause.wanted) Erase(thread);
 }
 
 bool cScriptYieldTimer::ClearThread(lua_State* co) {
   const auto it = m_threads.find(co);
   if (it == m_threads.end() || !it->second.wanted) return false;
-  it->second.wanted = false;
+  stPause& pause = it->second;
+  pause.wanted = false;
   // With wake-ups pending, the last one to fire erases the entry.
-  if (it->second.pending == 0) Erase(co);
+  if (pause.pending > 0) return true;
+  Release(co, pause);  // left by a pause that failed
+  Erase(co);
   return true;
 }
 
 cScriptYieldTimer::cStateTimer* cScriptYieldTimer::StateTimerOf(lua_State* L) {
+  // Threads of one state share its registry: its address names the state.
+  const void* registry = lua_topointer(L, LUA_REGISTRYINDEX);
+  if (registry == m_lastRegistry) return m_lastState;
   lua_pushlightuserdata(L, const_cast<char*>(&kStateHookKey));
   lua_rawget(L, LUA_REGISTRYINDEX);
   auto* hook = static_cast<stStateHook*>(lua_touserdata(L, -1));
   lua_pop(L, 1);
   if (!hook) {
+    lua_newtable(L);
+    const int anchors = luaL_ref(L, LUA_REGISTRYINDEX);
     hook = static_cast<stStateHook*>(lua_newuserdata(L, sizeof(stStateHook)));
     hook->timer = nullptr;
+    hook->anchors = anchors;
     hook->closed = false;
     lua_createtable(L, 0, 1);
     lua_pushcfunction(L, &cScriptYieldTimer::OnStateClosed);
@@ -234,12 +292,14 @@ cScriptYieldTimer::cStateTimer* cScriptYieldTimer::StateTimerOf(lua_State* L) {
   }
   if (hook->closed) return nullptr;
   if (!hook->timer) {
-    auto timer = std::make_unique<cStateTimer>(*this);
+    auto timer = std::make_unique<cStateTimer>(*this, hook->anchors);
     cStateTimer* raw = timer.get();
     m_states.emplace(raw, std::move(timer));
     hook->timer = raw;
   }
-  return static_cast<cStateTimer*>(hook->timer);
+  m_lastRegistry = registry;
+  m_lastState = static_cast<cStateTimer*>(hook->timer);
+  return m_lastState;
 }
 
 int cScriptYieldTimer::OnStateClosed(lua_State* L) {
@@ -256,8 +316,16 @@ int cScriptYieldTimer::OnStateClosed(lua_State* L) {
 
 void cScriptYieldTimer::ForgetState(cStateTimer* timer) {
   // The threads and their anchors go with the state; nothing is touched.
+  if (timer == m_lastState) {
+    m_lastRegistry = nullptr;  // a new state may get this registry's address
+    m_lastState = nullptr;
+  }
   for (stPause* pause = timer->m_first; pause;) {
     stPause* next = pause->next;
+    if (pause == m_wakingPause) {
+      m_wakingThread = nullptr;
+      m_wakingPause = nullptr;
+    }
     m_threads.erase(pause->thread);
     pause = next;
   }
@@ -265,20 +333,12 @@ void cScriptYieldTimer::ForgetState(cStateTimer* timer) {
   m_states.erase(timer);
 }
 
-cScriptYieldTimer::stPause& cScriptYieldTimer::EntryFor(lua_State* L, cStateTimer* state) {
-  auto [it, added] = m_threads.try_emplace(L);
-  stPause& pause = it->second;
-  if (added) pause.thread = L;
-  if (pause.state != state) {
-    // New, or a new thread at the address of a collected one of another
-    // state.
-    Unlink(pause);
-    pause.state = state;
-    pause.next = state->m_first;
-    if (pause.next) pause.next->prev = &pause;
-    state->m_first = &pause;
-  }
-  return pause;
+void cScriptYieldTimer::Link(stPause& pause, cStateTimer* state) {
+  Unlink(pause);
+  pause.state = state;
+  pause.next = state->m_first;
+  if (pause.next) pause.next->prev = &pause;
+  state->m_first = &pause;
 }
 
 void cScriptYieldTimer::Erase(lua_State* thread) {

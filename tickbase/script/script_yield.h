@@ -77,7 +77,8 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
     cStateTimer* state = nullptr;
     stPause* prev = nullptr;  // the state's list of its threads
     stPause* next = nullptr;
-    int ref = -2;          // registry anchor (LUA_NOREF), held while pending > 0
+    int anchor = 0;        // slot in the state's anchor table, 0 for none; held
+                           // while pending > 0, and after a pause that failed
     unsigned pending = 0;  // timers scheduled and not yet settled
     bool wanted = false;   // has an entry: a firing timer continues the thread
   };
@@ -87,10 +88,14 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
   // The timer owner of L's Lua state, made at the state's first pause; null
   // while the state is being closed or when none can be made.
   cStateTimer* StateTimerOf(lua_State* L);
-  // The entry of thread L in state, made or moved there as needed.
-  stPause& EntryFor(lua_State* L, cStateTimer* state);
+  // Puts pause on state's list, taking it off another's.
+  static void Link(stPause& pause, cStateTimer* state);
   // Continues a woken thread, then settles the fired timer when fromTimer.
   void Wake(lua_State* thread, stPause& pause, bool fromTimer);
+  // Keeps the thread of pause alive / lets it go. Anchor requires pause on
+  // a state's list and runs on the thread L itself.
+  static void Anchor(lua_State* L, stPause& pause);
+  static void Release(lua_State* thread, stPause& pause);
   // One timer of the thread has fired: the anchor goes with the last one,
   // the entry too when it was cleared.
   void Settle(lua_State* thread, stPause& pause);
@@ -108,6 +113,13 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
   std::unordered_map<lua_State*, stPause> m_threads;
   // One timer owner per Lua state that has paused a thread.
   std::unordered_map<cStateTimer*, std::unique_ptr<cStateTimer>> m_states;
+  // The thread being continued and its entry, so that its next pause (the
+  // common case) needs no lookup.
+  lua_State* m_wakingThread = nullptr;
+  stPause* m_wakingPause = nullptr;
+  // The state of the last pause, by its registry's address.
+  const void* m_lastRegistry = nullptr;
+  cStateTimer* m_lastState = nullptr;
 };
 
 #endif  // TICKBASE_SCRIPT_SCRIPT_YIELD_H_
