@@ -17,7 +17,6 @@
 #ifndef TICKBASE_SCRIPT_SCRIPT_YIELD_H_
 #define TICKBASE_SCRIPT_SCRIPT_YIELD_H_
 
-#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -42,6 +41,9 @@ TICKBASE_API void RegisterFunc_Yield(lua_State* L);
 // Does nothing; referencing it keeps this part of the library linked.
 TICKBASE_API void Help_Yield();
 
+// The library's keeper of paused coroutines. Its wake-ups run on one timer
+// owner per Lua state (so a closed state's wake-ups die with it); this
+// object's own handle carries none.
 class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
  public:
   // The one object, made on first use and destroyed at process exit.
@@ -56,11 +58,12 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
   // wake-up was recorded; that wake-up later does nothing.
   int AddYieldSleep(lua_State* L, int ms, const char* file);
 
-  // Continues paused thread param (a lua_State*) with the script file of its
-  // pause as the current file, reporting an escaping exception. Does nothing
-  // for 0, for a thread without an entry, and for a thread that has no
-  // wake-up pending (the library no longer vouches that it is alive). Its
-  // own timers arrive here with their bookkeeping. Returns 0.
+  // Continues paused thread param (a lua_State*) now, as its wake-up would:
+  // the script file of its pause is the current file while it runs, traces
+  // go to "script.yield", and an escaping exception is reported rather than
+  // passed on. Does nothing for 0, for a thread without an entry, and for
+  // one without a pending wake-up (the library then cannot vouch that it is
+  // alive); a thread not suspended in a yield loses its entry. Returns 0.
   unsigned long OnTimer(unsigned long param) override;
 
   // Removes the entry of thread co: its pending wake-up will do nothing.
