@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <lua.hpp>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -147,6 +148,49 @@ TEST_F(CommonFunctionsTest, AnEmptyFolderQueuesNothing) {
   Tick(1000);
   Tick(1000);
   EXPECT_EQ(Take(), "");
+}
+
+TEST_F(CommonFunctionsTest, ASecondFolderReplacesTheQueueButNotTheScheduledRun) {
+  Write("script/t/a.lua", "function main() Record('t/a') end");
+  Write("script/t/b.lua", "function main() Record('t/b') end");
+  Write("script/u/c.lua", "function main() Record('u/c') EndGameTest() end");
+  Write("script/u/d.lua", "function main() Record('u/d') end");
+  RunScriptTestFolder("t");
+  RunScriptTestFolder("u");
+  for (int i = 0; i < 3; ++i) Tick(1000);
+  EXPECT_EQ(Records(), (Strings{"t/a", "u/c", "u/d"}));
+}
+
+TEST_F(CommonFunctionsTest, TimerCallbacksReportExceptionsInsteadOfThrowing) {
+  Write("script/t/a.lua", "function Clear() error('no clear', 0) end\n"
+                          "function main() Record('main') end");
+  Write("script/s.lua", "function f() CoSleep(10, 'other', 'f') end");
+  Write("script/other.lua", "function f() end");
+  Script("t\\a");
+  RunScriptTestFolder("t");
+  ChannelCapture errors("script.error");
+  Take();
+  Tick(1000);  // the queued run: a's Clear raises, main runs all the same
+  EXPECT_EQ(Records(), Strings{"main"});
+  EXPECT_NE(Take().find("cRunScriptTimer::OnTimer t\\a exception: lua runtime error: no clear\n"),
+            std::string::npos);
+  ASSERT_EQ(Script("s")->CallFunction("f", 0), 1);
+  Manager().BindScript([](lua_State*) { throw std::runtime_error("bind failed"); });
+  Tick(10);  // the deferred call: loading "other" throws
+  EXPECT_NE(Take().find("cCoTimer::OnTimer other f exception: bind failed\n"), std::string::npos);
+  ASSERT_EQ(errors.messages().size(), 2u);
+  EXPECT_EQ(errors.messages()[1], "cCoTimer::OnTimer other f exception: bind failed\n");
+}
+
+TEST_F(CommonFunctionsTest, ColoursAndSleepAreBound) {
+  Write("script/s.lua", "function f() SetColor('red') SetBkColor('blue') Sleep(0) Sleep(-5) end");
+  KLuaScript* script = Script("s");
+  SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 7);
+  Take();
+  ASSERT_EQ(script->CallFunction("f", 0), 1);
+  EXPECT_EQ(ConsoleAttributes(), 0x14);
+  // A negative delay does not block the host for weeks.
+  EXPECT_EQ(Take(), "func_MySleep 0\nfunc_MySleep -5\n");
 }
 
 TEST_F(CommonFunctionsTest, RegistryTracesAndCodeRunnersAreBound) {

@@ -1,6 +1,7 @@
 #include "script/timed_script_fixture.h"
 
 #include <iostream>
+#include <lua.hpp>
 #include <luabind/luabind.hpp>
 #include <sstream>
 
@@ -26,6 +27,9 @@ WORD Foreground() {
 
 void TimedBind(lua_State* L) {
   TestBind(L);
+  // luabind would add the common SetColor as an overload of TestBind's.
+  lua_pushnil(L);
+  lua_setglobal(L, "SetColor");
   BindScriptCommon(L);
   RegisterFunc_Yield(L);
   luabind::module(L)[luabind::def("CrashReport", &CrashReport)];
