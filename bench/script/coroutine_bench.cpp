@@ -283,7 +283,8 @@ void BM_HundredThousandSleepers(benchmark::State& state) {
     bench.Tick(0);  // the timers are stored
     lua_gc(bench.L(), LUA_GCCOLLECT, 0);
     state.counters["bytes_each"] = (HeapBytes() - heap) / kSleepers;
-    state.counters["lua_bytes_each"] = (lua_gc(bench.L(), LUA_GCCOUNT, 0) * 1024.0 - lua) / kSleepers;
+    state.counters["lua_bytes_each"] =
+        (lua_gc(bench.L(), LUA_GCCOUNT, 0) * 1024.0 - lua) / kSleepers;
     const auto start = Clock::now();
     bench.Tick(10);
     const double took = Seconds(start);
@@ -294,6 +295,9 @@ void BM_HundredThousandSleepers(benchmark::State& state) {
     bench.Reset();
   }
 }
-BENCHMARK(BM_HundredThousandSleepers)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HundredThousandSleepers)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

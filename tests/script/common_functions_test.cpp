@@ -76,8 +76,8 @@ TEST_F(CommonFunctionsTest, AssertAndBannersWriteTheirLinesInColour) {
       "function f() Assert(true, 'never') Assert(false, 'hp') StartTest('t') EndTest('t') "
       "StartGameTest() end",
       "f");
-  EXPECT_EQ(runs, (Runs{{12, "ASSERT false for hp\n"},
-                        {14, kTest + "t start \n" + kTest + "t end \n\n" + kGameStarted + "\n\n"}}));
+  const std::string banners = kTest + "t start \n" + kTest + "t end \n\n" + kGameStarted + "\n\n";
+  EXPECT_EQ(runs, (Runs{{12, "ASSERT false for hp\n"}, {14, banners}}));
   EXPECT_EQ(ConsoleAttributes() & 0x0F, 11);
 }
 

@@ -59,7 +59,7 @@ void ReportWakeException(const std::string& name, unsigned long param) {
 int YieldSleepBody(lua_State* L) {
   if (!lua_isnumber(L, 1)) {
     cColorScope color(kColorError, kColorNormal, std::cout);
-    std::cout << "YieldSleep" << " " << "param error" << std::endl;
+    std::cout << "YieldSleep param error" << std::endl;
     return 0;
   }
   const int ms = TruncateToInt(lua_tonumber(L, 1));
@@ -223,7 +223,9 @@ void cScriptYieldTimer::Anchor(lua_State* L, stPause& pause) {
   if (state.m_freeSlots.empty()) {
     std::vector<int>& free = state.m_freeSlots;
     // The only step that throws. Doubling: reserve alone grows by one.
-    if (free.capacity() <= static_cast<size_t>(state.m_slots)) free.reserve(2 * free.capacity() + 16);
+    if (free.capacity() <= static_cast<size_t>(state.m_slots)) {
+      free.reserve(2 * free.capacity() + 16);
+    }
     slot = ++state.m_slots;
   } else {
     slot = state.m_freeSlots.back();
