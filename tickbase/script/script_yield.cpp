@@ -305,8 +305,9 @@ cScriptYieldTimer::cStateTimer* cScriptYieldTimer::StateTimerOf(lua_State* L) {
 }
 
 int cScriptYieldTimer::OnStateClosed(lua_State* L) {
-  return LuaBoundary(L, [](lua_State* L) -> int {
-    auto* hook = static_cast<stStateHook*>(lua_touserdata(L, 1));
+  // Runs inside lua_close, while the state is still whole.
+  return LuaBoundary(L, [](lua_State* closing) -> int {
+    auto* hook = static_cast<stStateHook*>(lua_touserdata(closing, 1));
     if (!hook || hook->closed) return 0;
     hook->closed = true;
     auto* timer = static_cast<cStateTimer*>(hook->timer);
