@@ -20,10 +20,12 @@
 #include "tickbase/timer/timing_scope.h"
 
 #include "tickbase/script/lua_script.h"
+#include "tickbase/script/script_common.h"
 #include "tickbase/script/script_context.h"
 #include "tickbase/script/script_loader.h"
 #include "tickbase/script/script_manager.h"
 #include "tickbase/script/script_runner.h"
+#include "tickbase/script/script_yield.h"
 #include "tickbase/script/zip_package.h"
 
 #include "tickbase/gametime/bind_game_time.h"

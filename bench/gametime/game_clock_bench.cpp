@@ -15,7 +15,7 @@ constexpr int kTimedRuns = 200000;
 
 class Counter : public iGameTimeCallback, public iGameTimeCallbackAt {
  public:
-  int OnChange(DWORD) override { return ++changes; }
+  int OnChange(unsigned long) override { return ++changes; }
   int OnTime() override { return ++fired; }
   long changes = 0;
   long fired = 0;

@@ -1,1 +1,2 @@
 tickbase_add_bench(bench_script script/script_bench.cpp)
+tickbase_add_bench(bench_coroutine script/coroutine_bench.cpp)

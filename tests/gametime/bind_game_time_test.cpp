@@ -16,7 +16,7 @@ namespace {
 
 class HourCounter : public iGameTimeCallback {
  public:
-  int OnChange(DWORD) override { return ++calls; }
+  int OnChange(unsigned long) override { return ++calls; }
   int calls = 0;
 };
 

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -38,7 +40,7 @@ class UnitRecorder : public iGameTimeCallback {
  public:
   UnitRecorder(std::vector<std::string>& log, Unit unit, std::function<void()> action = {})
       : m_log(log), m_unit(unit), m_action(std::move(action)) {}
-  int OnChange(DWORD value) override {
+  int OnChange(unsigned long value) override {
     m_log.push_back(std::string(kUnitNames[m_unit]) + " " + std::to_string(value));
     if (m_action) m_action();
     return 0;
@@ -103,6 +105,32 @@ TEST_F(GameClockTest, NewClockHoldsTheDefaultTimeAndInstanceIsOneClock) {
   EXPECT_EQ(&cGameTime::Instance(), &cGameTime::Instance());
 }
 
+// The host-facing numbers are unsigned long, whatever width the counters
+// are stored in; a host overriding OnChange(unsigned long) must compile.
+TEST_F(GameClockTest, HostFacingNumbersAreUnsignedLong) {
+  using Getter = unsigned long (cGameTime::*)() const;
+  static_assert(std::is_same<decltype(&cGameTime::GetYear), Getter>::value, "GetYear");
+  static_assert(std::is_same<decltype(&cGameTime::GetMonth), Getter>::value, "GetMonth");
+  static_assert(std::is_same<decltype(&cGameTime::GetDay), Getter>::value, "GetDay");
+  static_assert(std::is_same<decltype(&cGameTime::GetHour), Getter>::value, "GetHour");
+  static_assert(std::is_same<decltype(&cGameTime::GetMin), Getter>::value, "GetMin");
+  static_assert(std::is_same<decltype(&cGameTime::GetSec), Getter>::value, "GetSec");
+  static_assert(std::is_same<decltype(&cGameTime::OnGameTime), void (cGameTime::*)(Unit, unsigned long)>::value,
+                "OnGameTime");
+  static_assert(std::is_same<decltype(&iGameTimeCallback::OnChange), int (iGameTimeCallback::*)(unsigned long)>::value,
+                "OnChange");
+
+  Listen(cGameTime::GameTime_Sec);
+  const unsigned long wide = sizeof(unsigned long) > 4 ? static_cast<unsigned long>(5000000000ull) : 4000000000ul;
+  clock.OnGameTime(cGameTime::GameTime_Sec, wide);  // handed on untouched
+  EXPECT_EQ(TakeLog(), (Log{"Sec " + std::to_string(wide)}));
+  clock.Start(At(10, 20, 30));
+  const unsigned long got[] = {clock.GetYear(), clock.GetMonth(), clock.GetDay(),
+                               clock.GetHour(), clock.GetMin(),   clock.GetSec()};
+  EXPECT_EQ(std::vector<unsigned long>(std::begin(got), std::end(got)),
+            (std::vector<unsigned long>{2000, 4, 10, 10, 20, 30}));
+}
+
 TEST_F(GameClockTest, RunCarriesMillisecondsAtMultiplierOne) {
   clock.Start(At(10, 20, 0));
   clock.Run(999);
@@ -134,9 +162,20 @@ TEST_F(GameClockTest, MultiplierScalesAndZeroStopsButKeepsTheRemainder) {
 }
 
 TEST_F(GameClockTest, LargeMultiplierTimesLongTickDoesNotWrap) {
+  static_assert(std::is_same<decltype(&cGameTime::Run), void (cGameTime::*)(unsigned long)>::value,
+                "Run takes the elapsed milliseconds as unsigned long, like the timer manager's");
   clock.SetTimeMul(1000000);
   clock.Run(5000);  // 5e9 game ms: more than 32 bits hold
   EXPECT_EQ(Text(clock.m_time), "1937/9/3 20:53:20");
+
+  if (sizeof(unsigned long) > 4) {
+    // A real tick past 32 bits at the slowest speed, with a carried remainder.
+    clock.Start(Make(1937, 7, 7, 0, 0, 0));
+    clock.SetTimeMul(1);
+    clock.Run(999);
+    clock.Run(static_cast<unsigned long>(5000000000ull) + 1);  // 5,000,000 s + 1000 ms
+    EXPECT_EQ(Text(clock.m_time), "1937/9/3 20:53:21");
+  }
 }
 
 TEST_F(GameClockTest, NegativeInputIsRefusedWithAReport) {

@@ -73,6 +73,10 @@ TEST(GameTimeStream, UsesTheStreamsFormattingAndAnySeparator) {
   std::string rest;
   std::getline(is, rest);
   EXPECT_EQ(rest, " trailing");
+
+  std::istringstream plus("1/+2/3 4:5:6");  // ordinary extraction takes a plus sign
+  EXPECT_FALSE(t.from_stream(plus).fail());
+  ExpectTime(t, 1, 2, 3, 4, 5, 6);
 }
 
 TEST(GameTimeStream, FailedNumberKeepsItAndLaterFields) {

@@ -59,6 +59,18 @@ TEST(ScriptGuards, TakeTheirValueFromTheCurrentOneAtAnyDepth) {
   EXPECT_STREQ(FileName(), "");
 }
 
+TEST(ScriptGuards, OuterTextStaysValidWhileDeeperGuardsComeAndGo) {
+  cBindScriptFile outer("t");  // short enough to live inside the string itself
+  const char* text = FileName();
+  const std::string& current = GetCurScriptFile();
+  {
+    std::vector<std::unique_ptr<cBindScriptFile>> deeper;
+    for (int i = 0; i < 200; ++i) deeper.push_back(std::make_unique<cBindScriptFile>("deeper"));
+  }
+  EXPECT_STREQ(text, "t");
+  EXPECT_EQ(current, "t");
+}
+
 TEST_F(ContextTest, CreateScriptShapesTheDirectory) {
   Manager().CreateScript("");
   EXPECT_EQ(Manager().GetPath(), "script/");

@@ -153,3 +153,24 @@ TEST_F(IndexModelTest, ListRemovesAndFiresExactlyWhatAScanWould) {
   Exercise(list, model, true, 100000);
   EXPECT_EQ(list.size(), model.size());
 }
+
+TEST_F(IndexModelTest, PopulationOnHugePageBlocksFiresInDueOrder) {
+  // Enough timers for the index and the heap to pass 2 MiB each, the size
+  // from which their blocks are allocated on huge pages.
+  constexpr unsigned long kCount = 150000;
+  auto due = [](unsigned long i) { return static_cast<std::uint32_t>(1000 + i * 7919 % 4096); };
+  cServiceMap map("MS", 1);
+  cRecorder owner;
+  for (unsigned long i = 0; i < kCount; ++i) map.AddTimer(owner.handle(), i, due(i));
+  for (unsigned long i = 0; i < kCount; i += 3) ASSERT_TRUE(map.KillTimer(owner.handle(), i));
+  map.Run(1, 1000 + 2048);
+  map.Run(1, 1000 + 4096);
+  ASSERT_EQ(owner.fired.size(), kCount - kCount / 3);
+  for (std::size_t k = 1; k < owner.fired.size(); ++k) {
+    const unsigned long a = owner.fired[k - 1], b = owner.fired[k];
+    ASSERT_TRUE(due(a) < due(b) || (due(a) == due(b) && a < b)) << k;
+    ASSERT_NE(b % 3, 0u);
+  }
+  EXPECT_EQ(map.size(), 0u);
+  EXPECT_EQ(owner.handle()->GetRefCount(), 1);
+}

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 
 #include "support/scoped_clocks.h"
 #include "tickbase/timer/service_list.h"
@@ -120,6 +121,34 @@ TEST_F(ServiceTest, ListFiresEachDueEntryOnceAndKeepsTheirOrder) {
   EXPECT_EQ(m_log.size(), 4u);  // a/4 at 1070
   list.Run(1, 1125);
   EXPECT_EQ(m_log, (std::vector<Firing>{{&a, 1}, {&b, 2}, {&c, 3}, {&a, 4}, {&a, 1}, {&b, 2}}));
+}
+
+TEST_F(ServiceTest, ListEntryStaysStoredWhileItFiresAndMapEntryDoesNot) {
+  cRecorder owner(1);
+  cServiceList list(60, "Sec");
+  cServiceMap map("Sec", 1);
+  std::vector<bool> seen;
+  owner.hook = [&](unsigned long p) {
+    seen.push_back(p == 1 ? list.CheckTimer(owner.handle(), 1) : map.CheckTimer(owner.handle(), 2));
+    return p == 1 ? 1ul : 0ul;
+  };
+  list.AddTimer(owner.handle(), 1, 100);
+  map.AddTimer(owner.handle(), 2, 100);
+  list.Run(1, 100);
+  map.Run(1, 100);
+  EXPECT_EQ(seen, (std::vector<bool>{true, false}));
+  EXPECT_EQ(list.size(), 1u);  // re-armed once, the fired entry gone
+  EXPECT_EQ(owner.handle()->GetRefCount(), 2);
+
+  // A callback that throws leaves its list entry in place, reference kept.
+  owner.hook = [](unsigned long) -> unsigned long { throw std::runtime_error("boom"); };
+  EXPECT_THROW(list.Run(1, 160), std::runtime_error);
+  EXPECT_TRUE(list.CheckTimer(owner.handle(), 1));
+  EXPECT_EQ(owner.handle()->GetRefCount(), 2);
+  owner.hook = nullptr;
+  list.Run(1, 160);
+  EXPECT_EQ(owner.fired, (std::vector<unsigned long>{1, 2, 1, 1}));
+  EXPECT_EQ(list.size(), 1u);
 }
 
 class PatchTest : public ServiceTest {

@@ -34,6 +34,14 @@ class ScopeExit {
   F m_f;
 };
 
+constexpr std::uint64_t kMaxU64 = std::numeric_limits<std::uint64_t>::max();
+
+std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) { return b > kMaxU64 - a ? kMaxU64 : a + b; }
+
+std::uint64_t SaturatingMul(std::uint64_t a, std::uint64_t b) {
+  return a != 0 && b > kMaxU64 / a ? kMaxU64 : a * b;
+}
+
 DWORD Saturate(std::uint64_t value) {
   return static_cast<DWORD>(std::min<std::uint64_t>(value, std::numeric_limits<DWORD>::max()));
 }
@@ -73,12 +81,16 @@ void cGameTime::Start(const stGameTime& time) {
 
 void cGameTime::End() {}
 
-void cGameTime::Run(DWORD elapsed) {
+void cGameTime::Run(unsigned long elapsed) {
   if (!MayAdvance("cGameTime::Run")) return;
-  // 64 bits: a large multiplier times a long tick must not wrap and lose time.
-  const std::uint64_t total = m_msRest + static_cast<std::uint64_t>(m_timeMul) * elapsed;
-  m_msRest = static_cast<DWORD>(total % kMsPerSecond);
-  const std::uint64_t seconds = total / kMsPerSecond;
+  // multiplier x elapsed can exceed 64 bits, so whole real seconds and the
+  // real milliseconds below one second are scaled apart: the second part
+  // stays below 2^41 and the first saturates instead of wrapping.
+  const std::uint64_t mul = static_cast<std::uint64_t>(m_timeMul);
+  const std::uint64_t realSeconds = elapsed / kMsPerSecond;
+  const std::uint64_t partMs = m_msRest + mul * (elapsed % kMsPerSecond);
+  m_msRest = static_cast<DWORD>(partMs % kMsPerSecond);
+  const std::uint64_t seconds = SaturatingAdd(SaturatingMul(mul, realSeconds), partMs / kMsPerSecond);
   if (seconds > 0) AdvanceSeconds(seconds);
 }
 
@@ -119,7 +131,7 @@ void cGameTime::AdvanceSeconds(std::uint64_t seconds) {
   ScopeExit done([this] { m_advancing = false; });
   // Counted outside m_time so that an out-of-range sec cannot wrap; m_time
   // shows the new second before the events of each minute are raised.
-  std::uint64_t pending = m_time.sec + seconds;
+  std::uint64_t pending = SaturatingAdd(m_time.sec, seconds);
   if (pending < kSecondsPerMinute) {
     m_time.sec = static_cast<DWORD>(pending);
     return;
@@ -186,7 +198,7 @@ int cGameTime::IsNight() const { return IsDay() ? 0 : 1; }
 
 int cGameTime::IsMidNight() const { return m_time.hour >= 23 || m_time.hour <= 3 ? 1 : 0; }
 
-void cGameTime::OnGameTime(GameTimeEnum unit, DWORD value) {
+void cGameTime::OnGameTime(GameTimeEnum unit, unsigned long value) {
   if (!IsUnit(unit)) return;
   // The copy fixes who hears this event: callbacks added during it hear the
   // next one, callbacks removed during it still hear this one (a removed

@@ -59,8 +59,9 @@ class TICKBASE_API cGameTime {
 
   // Advances by multiplier x elapsed game milliseconds (elapsed: real ms
   // since the previous call). Whole seconds go to AddSec; the rest, below
-  // one second, is carried to the next call.
-  void Run(DWORD elapsed);
+  // one second, is carried to the next call. The product never wraps, so a
+  // long tick at a large multiplier loses no time.
+  void Run(unsigned long elapsed);
   // Game milliseconds per real millisecond from the next Run on; 0 stops
   // the clock. A negative multiplier is refused with a report.
   void SetTimeMul(int mul);
@@ -79,12 +80,12 @@ class TICKBASE_API cGameTime {
   // True when the year is divisible by 4, centuries included.
   bool Year4() const;
 
-  DWORD GetYear() const { return m_time.year; }
-  DWORD GetMonth() const { return m_time.month; }  // from 0
-  DWORD GetDay() const { return m_time.day; }      // from 0
-  DWORD GetHour() const { return m_time.hour; }
-  DWORD GetMin() const { return m_time.min; }
-  DWORD GetSec() const { return m_time.sec; }
+  unsigned long GetYear() const { return m_time.year; }
+  unsigned long GetMonth() const { return m_time.month; }  // from 0
+  unsigned long GetDay() const { return m_time.day; }      // from 0
+  unsigned long GetHour() const { return m_time.hour; }
+  unsigned long GetMin() const { return m_time.min; }
+  unsigned long GetSec() const { return m_time.sec; }
 
   // 1 for hours 8 to 16 inclusive, else 0.
   int IsDay() const;
@@ -96,7 +97,7 @@ class TICKBASE_API cGameTime {
   // Calls OnChange(value) on every callback registered for unit when the
   // event begins, in order of registration, once per registration. Units
   // outside 0 to 5 are ignored.
-  void OnGameTime(GameTimeEnum unit, DWORD value);
+  void OnGameTime(GameTimeEnum unit, unsigned long value);
   // OnGameTime of the unit with its current counter.
   void OnYearChange();
   void OnMonthChange();

@@ -29,7 +29,7 @@ void RunCallbackScript(const char* caller, const std::string& file, const std::s
 cGameTimeCallbackScript::cGameTimeCallbackScript(const char* file, const char* func)
     : m_file(file), m_func(func) {}
 
-int cGameTimeCallbackScript::OnChange(DWORD /*value*/) {
+int cGameTimeCallbackScript::OnChange(unsigned long /*value*/) {
   RunCallbackScript("cGameTimeCallbackScript::OnChange", m_file, m_func);
   return 0;
 }

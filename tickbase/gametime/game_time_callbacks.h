@@ -16,7 +16,7 @@ class TICKBASE_API iGameTimeCallback {
  public:
   // value: the unit's new counter (month and day count from 0). The result
   // is ignored.
-  virtual int OnChange(DWORD value) = 0;
+  virtual int OnChange(unsigned long value) = 0;
 
  protected:
   // Not virtual: the clock never deletes through this interface.
@@ -42,7 +42,7 @@ class TICKBASE_API cGameTimeCallbackScript final : public iGameTimeCallback {
   // file: script name as the script manager knows it; func: global function.
   // Requires: both not null.
   cGameTimeCallbackScript(const char* file, const char* func);
-  int OnChange(DWORD value) override;  // returns 0
+  int OnChange(unsigned long value) override;  // returns 0
 
   const std::string m_file;
   const std::string m_func;

@@ -30,7 +30,7 @@ struct TICKBASE_API stGameTime {
   std::ostream& to_stream(std::ostream& os) const;
   // Reads six numbers, each followed (but the last) by one separator
   // character of any kind, white space included. When a number cannot be
-  // read (no digits, a sign, or more than 32 bits) the stream fails, and
+  // read (no digits, a minus sign, or more than 32 bits) the stream fails, and
   // that field and all later ones keep their values.
   std::istream& from_stream(std::istream& is);
 

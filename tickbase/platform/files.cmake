@@ -1,7 +1,8 @@
 list(APPEND TICKBASE_SOURCES
   platform/clock.cpp
   platform/console.cpp
-  platform/files.cpp)
+  platform/files.cpp
+  platform/memory.cpp)
 list(APPEND TICKBASE_PUBLIC_HEADERS
   platform/clock.h
   platform/console.h

@@ -6,9 +6,8 @@
 #define TICKBASE_SCRIPT_CURRENT_SCRIPT_H_
 
 #include <cstddef>
+#include <deque>
 #include <string>
-#include <utility>
-#include <vector>
 
 // The values of nested guards, one slot per nesting level; slot 0 is the
 // value outside every guard. Slots are kept after their guard ends so their
@@ -22,9 +21,7 @@ class cNameStack {
 
   void Push(const char* value, size_t length) {
     if (m_depth + 1 == m_slots.size()) {
-      // value may point into a slot that growing the vector moves.
-      std::string copy(value, length);
-      m_slots.push_back(std::move(copy));
+      m_slots.emplace_back(value, length);
     } else {
       std::string& slot = m_slots[m_depth + 1];
       if (!Holds(slot, value, length)) slot.assign(value, length);
@@ -47,7 +44,9 @@ class cNameStack {
     return true;
   }
 
-  std::vector<std::string> m_slots;
+  // A deque never moves its elements when it grows: references and C text
+  // handed out for an outer level stay valid while deeper guards come and go.
+  std::deque<std::string> m_slots;
   size_t m_depth;
 };
 

@@ -78,6 +78,12 @@ class TICKBASE_API KLuaScript {
   int CallFunction1(const char* name, int arg, int nresults);
   int CallFunction1(const char* name, const char* arg, int nresults);
 
+  // Starts global func in thread, a new coroutine of this state, with arg
+  // as its one number argument. Returns 1 when it finished or paused; 0 when
+  // it failed (reported with lua_report_error, naming this script and func)
+  // or for a null thread. Sets no current file or function.
+  int Resume(lua_State* thread, const char* func, int arg);
+
   // 1 if global name is a function, else 0 (also without a state). The
   // stack is left as it was.
   int HaveFunction(const char* name);

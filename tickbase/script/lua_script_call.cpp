@@ -1,8 +1,6 @@
 // KLuaScript: calls of global functions, their results and Clear. Calling a
 // script function by name is the host's hot path: nothing here allocates
 // unless a call fails.
-#include <climits>
-#include <cmath>
 #include <cstring>
 #include <lua.hpp>
 #include <luabind/luabind.hpp>
@@ -15,15 +13,6 @@
 #include "tickbase/script/script_manager.h"
 
 namespace {
-
-// Truncation toward zero; values beyond int saturate and NaN gives 0, where
-// a plain conversion would be undefined.
-int TruncateToInt(lua_Number v) {
-  if (std::isnan(v)) return 0;
-  if (v >= static_cast<lua_Number>(INT_MAX)) return INT_MAX;
-  if (v <= static_cast<lua_Number>(INT_MIN)) return INT_MIN;
-  return static_cast<int>(v);
-}
 
 // lua_pcall of the pushed function and arguments with name as the current
 // function and file as the current file; returns Lua's status.

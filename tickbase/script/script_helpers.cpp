@@ -1,6 +1,11 @@
 #include "tickbase/script/script_helpers.h"
 
+#include <exception>
 #include <lua.hpp>
+#include <luabind/error.hpp>
+
+#include "tickbase/diag/log.h"
+#include "tickbase/diag/report.h"
 
 namespace {
 
@@ -45,4 +50,23 @@ int PushGlobal(lua_State* L, const char* name, size_t length) {
   lua_pushcfunction(L, &ReadGlobal);
   lua_pushlstring(L, name, length);
   return lua_pcall(L, 1, 1, 0);
+}
+
+void ReportCurrentException(const char* where, const std::string& subject) {
+  std::string text;
+  try {
+    throw;
+  } catch (const luabind::error& e) {
+    text = e.what();
+    std::string message;
+    if (e.state() && TopErrorText(e.state(), &message)) {
+      text += ": " + message;
+      lua_pop(e.state(), 1);
+    }
+  } catch (const std::exception& e) {
+    text = e.what();
+  } catch (...) {
+    text = "unknown exception";
+  }
+  Report(script_error(), std::string(where) + " " + subject + " exception: " + text + "\n");
 }

@@ -2,6 +2,8 @@
 #ifndef TICKBASE_SCRIPT_SCRIPT_HELPERS_H_
 #define TICKBASE_SCRIPT_SCRIPT_HELPERS_H_
 
+#include <climits>
+#include <cmath>
 #include <cstddef>
 #include <string>
 
@@ -26,6 +28,32 @@ void NormalizeScriptNameTo(const char* name, std::string* out);
 inline bool EndsWith(const std::string& s, const char* suffix) {
   const size_t n = std::char_traits<char>::length(suffix);
   return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+}
+
+// Reports the exception being handled as "<where> <subject> exception:
+// <text>" in red on the console and on "script.error"; a luabind::error
+// adds the Lua message it left on its state's stack, which is popped. Call
+// only inside a catch block.
+void ReportCurrentException(const char* where, const std::string& subject);
+
+// Runs f; an exception escaping it is reported, not passed on. For timer
+// callbacks, which must not throw into the scheduler's run.
+template <class F>
+void RunReported(const char* where, const std::string& subject, F&& f) {
+  try {
+    f();
+  } catch (...) {
+    ReportCurrentException(where, subject);
+  }
+}
+
+// Truncation toward zero; values beyond int saturate and NaN gives 0, where
+// a plain conversion would be undefined.
+inline int TruncateToInt(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
+  if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
+  return static_cast<int>(v);
 }
 
 // Null-safe view of a C string for messages.

@@ -94,6 +94,14 @@ class TICKBASE_API cScriptManager {
   // Removes every registration of r, for observers that die before the
   // registry.
   void RemoveReloadAll(iReloadAll* r);
+  // Starts global func of script file as a coroutine with the number arg
+  // (KLuaScript::Resume). ref receives a registry reference of the main
+  // state that keeps the thread alive; the caller releases it (luaL_unref
+  // on GetScriptL(file)) when it no longer needs the thread. Returns the
+  // thread when it finished or paused, null when it failed. A script that
+  // cannot be had prints "script <file> not find " in red, returns null and
+  // leaves ref alone.
+  lua_State* NewThread(const char* file, const char* func, int& ref, int arg);
   // Runs code in the anonymous command state, made on first use. 1 on
   // success, 0 on failure.
   int DoString(const char* code);

@@ -10,10 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <new>
 #include <vector>
 
 #include "tickbase/timer/due_order.h"
+#include "tickbase/timer/large_allocator.h"
 #include "tickbase/timer/timer_table.h"
 
 struct stOrderEntry {
@@ -48,21 +48,6 @@ class cTimerHeap {
   void Rehashed(const cTimerTable& table, const std::vector<std::uint32_t>&) { Rebuild(table); }
 
  private:
-  // Allocates on 64-byte boundaries.
-  template <class T>
-  struct LineAllocator {
-    using value_type = T;
-    LineAllocator() = default;
-    template <class U>
-    LineAllocator(const LineAllocator<U>&) {}
-    T* allocate(std::size_t n) {
-      return static_cast<T*>(::operator new(n * sizeof(T), std::align_val_t(kLine)));
-    }
-    void deallocate(T* p, std::size_t) { ::operator delete(p, std::align_val_t(kLine)); }
-    bool operator==(const LineAllocator&) const { return true; }
-    bool operator!=(const LineAllocator&) const { return false; }
-  };
-
   static constexpr std::size_t kLine = 64;
   // Node i lives at m_heap[kPad + i]; its children 4i+1..4i+4 then start at
   // a multiple of four entries, a cache line boundary. The padding entries
@@ -76,7 +61,7 @@ class cTimerHeap {
   void SiftDown(std::size_t i);
   void Rebuild(const cTimerTable& table);
 
-  std::vector<stOrderEntry, LineAllocator<stOrderEntry>> m_heap;
+  std::vector<stOrderEntry, cLargeAllocator<stOrderEntry, kLine>> m_heap;  // on line boundaries
 };
 
 // List order: every entry of a list shares one period and is appended with

@@ -31,26 +31,51 @@ bool cTimerStore<Order>::Remove(cTimerObj* obj, unsigned long param) {
 }
 
 template <class Order>
-bool cTimerStore<Order>::TakeDue(std::uint32_t now, cTimerObj*& obj, unsigned long& param) {
+const stOrderEntry* cTimerStore<Order>::LiveFront() {
   while (!m_order.empty()) {
-    const stOrderEntry front = m_order.Front();
-    if (!m_table.IsLive(front.slot, front.seq)) {
-      m_order.PopFront();
-      --m_stale;
-      continue;
-    }
-    if (!IsDue(now, front.due)) return false;
-    const cTimerTable::stSlot& s = m_table.At(front.slot);
-    obj = s.obj;
-    param = s.param;
-    m_table.Erase(front.slot);
+    const stOrderEntry& front = m_order.Front();
+    if (m_table.IsLive(front.slot, front.seq)) return &front;
     m_order.PopFront();
-    // The next take reads the new front's slot; start fetching it while the
-    // caller runs this entry's callback.
-    if (!m_order.empty()) __builtin_prefetch(&m_table.At(m_order.Front().slot));
-    return true;
+    --m_stale;
   }
-  return false;
+  return nullptr;
+}
+
+template <class Order>
+void cTimerStore<Order>::EraseFront() {
+  m_table.Erase(m_order.Front().slot);
+  m_order.PopFront();
+  // The next take reads the new front's slot; start fetching it while the
+  // caller runs this entry's callback.
+  if (!m_order.empty()) __builtin_prefetch(&m_table.At(m_order.Front().slot));
+}
+
+template <class Order>
+bool cTimerStore<Order>::TakeDue(std::uint32_t now, cTimerObj*& obj, unsigned long& param) {
+  std::uint64_t seq = 0;
+  if (!PeekDue(now, obj, param, seq)) return false;
+  EraseFront();
+  return true;
+}
+
+template <class Order>
+bool cTimerStore<Order>::PeekDue(std::uint32_t now, cTimerObj*& obj, unsigned long& param,
+                                 std::uint64_t& seq) {
+  const stOrderEntry* front = LiveFront();
+  if (!front || !IsDue(now, front->due)) return false;
+  const cTimerTable::stSlot& s = m_table.At(front->slot);
+  obj = s.obj;
+  param = s.param;
+  seq = front->seq;
+  return true;
+}
+
+template <class Order>
+bool cTimerStore<Order>::TakePeeked(std::uint64_t seq) {
+  const stOrderEntry* front = LiveFront();
+  if (!front || front->seq != seq) return false;
+  EraseFront();
+  return true;
 }
 
 template <class Order>

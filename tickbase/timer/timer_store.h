@@ -29,6 +29,13 @@ class cTimerStore {
   bool Contains(cTimerObj* obj, unsigned long param) const { return m_table.Contains(obj, param); }
   // Takes the first entry out if it is due at now; false when nothing is due.
   bool TakeDue(std::uint32_t now, cTimerObj*& obj, unsigned long& param);
+  // Reads the first entry, left stored, if it is due at now; seq names it
+  // for TakePeeked. False when nothing is due.
+  bool PeekDue(std::uint32_t now, cTimerObj*& obj, unsigned long& param, std::uint64_t& seq);
+  // Removes the entry that PeekDue named if it is still the first; false if
+  // it went meanwhile. Requires: Order keeps its first entry first across
+  // Add (cTimerFifo does).
+  bool TakePeeked(std::uint64_t seq);
 
   std::size_t size() const { return m_table.size(); }
   template <class F>
@@ -37,6 +44,11 @@ class cTimerStore {
   }
 
  private:
+  // The first order entry whose table entry is live, dropping stale ones on
+  // the way; null when none is left.
+  const stOrderEntry* LiveFront();
+  // Removes the first entry. Requires: LiveFront() is not null.
+  void EraseFront();
   // Drops stale order entries; keeps memory proportional to live entries.
   void Compact();
 

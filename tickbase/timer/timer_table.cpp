@@ -29,7 +29,7 @@ std::vector<std::uint32_t> cTimerTable::Rehash() {
   std::size_t capacity = m_slots.size() < kMinSlots ? kMinSlots : m_slots.size();
   while ((m_live + 1) * 2 > capacity) capacity *= 2;
 
-  std::vector<stSlot> old(std::move(m_slots));
+  decltype(m_slots) old(std::move(m_slots));
   m_slots.assign(capacity, stSlot{nullptr, 0, 0, 0, kEmpty});
   std::vector<std::uint32_t> moved(old.size(), kNone);
   m_used = 0;

@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tickbase/timer/large_allocator.h"
+
 class cTimerObj;
 
 class cTimerTable {
@@ -71,7 +73,7 @@ class cTimerTable {
   std::size_t Home(cTimerObj* obj, unsigned long param) const;
   std::size_t Next(std::size_t i) const { return (i + 1) & (m_slots.size() - 1); }
 
-  std::vector<stSlot> m_slots;  // size is 0 or a power of two
+  std::vector<stSlot, cLargeAllocator<stSlot>> m_slots;  // size is 0 or a power of two
   std::size_t m_live = 0;
   std::size_t m_used = 0;  // live + tombstones
 };

@@ -1,0 +1,303 @@
+// Script coroutines against raw Lua measured in the same run:
+// - a wake-up of one of 10,000 coroutines looping on YieldSleep(1), its
+//   share of the ticks included, against a raw lua_resume/lua_yield round
+//   trip over 10,000 coroutines and against one of a single coroutine, with
+//   "script.yield" off and with it on into a null sink;
+// - NewThread of a function that sleeps at once against a raw
+//   lua_newthread + luaL_ref + lua_resume to the first yield;
+// - 100,000 coroutines sleeping at once: memory per coroutine and the tick
+//   that wakes them all.
+// Ticks run on the injected clocks. Every benchmark checks that the
+// coroutines ran as many times as it claims.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <spdlog/sinks/null_sink.h>
+#include <spdlog/spdlog.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <lua.hpp>
+#include <streambuf>
+#include <string>
+#include <vector>
+
+#include "support/scoped_clocks.h"
+#include "tickbase/script/script_manager.h"
+#include "tickbase/script/script_yield.h"
+#include "tickbase/timer/timer_manager.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kLoopers = 10000;
+constexpr int kBatch = 1000;
+constexpr int kSleepers = 100000;
+
+// The same Lua work on both sides: count, then pause.
+const char kScript[] =
+    "n = 0\n"
+    "function Loop() while true do n = n + 1 YieldSleep(1) end end\n"
+    "function RawLoop() while true do n = n + 1 y() end end\n"
+    "function BareLoop() while true do y() end end\n"
+    "function Sleep() YieldSleep(1000000000) end\n"
+    "function RawSleep() y() end\n"
+    "function Once() YieldSleep(10) n = n + 1 end\n";
+
+long g_rawYields = 0;
+
+int RawYield(lua_State* L) {
+  ++g_rawYields;
+  return lua_yield(L, 0);
+}
+
+void Bind(lua_State* L) {
+  RegisterFunc_Yield(L);
+  lua_register(L, "y", &RawYield);
+}
+
+class NullBuffer : public std::streambuf {
+ protected:
+  int overflow(int c) override { return c == traits_type::eof() ? 0 : c; }
+  std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
+};
+
+double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The script "co" in a private folder and the injected clocks.
+class Bench {
+ public:
+  Bench() : m_dir(fs::temp_directory_path() / ("tickbase_coro_" + std::to_string(getpid()))) {
+    fs::create_directories(m_dir);
+    std::ofstream(m_dir / "co.lua") << kScript;
+    cScriptManager& manager = cScriptManager::Instance();
+    manager.BindScript(&Bind);
+    manager.CreateScript(m_dir.string().c_str());
+    cTimerManager::Instance().RefreshTime();
+  }
+  ~Bench() {
+    Reset();
+    fs::remove_all(m_dir);
+  }
+
+  // The script's state, loaded (silently) when needed.
+  lua_State* L() {
+    std::streambuf* old = std::cout.rdbuf(&m_null);
+    lua_State* L = cScriptManager::Instance().GetScriptL("co");
+    std::cout.rdbuf(old);
+    return L;
+  }
+  double Count() {
+    lua_getglobal(L(), "n");
+    const double n = lua_tonumber(L(), -1);
+    lua_pop(L(), 1);
+    return n;
+  }
+  void Tick(std::uint32_t ms) {
+    m_clocks.Advance(ms);
+    cTimerManager::Instance().Run(ms);
+  }
+  // Closes every state; the next tick drops their queued wake-ups.
+  void Reset() {
+    cScriptManager::Instance().Destroy();
+    Tick(0);
+  }
+
+ private:
+  fs::path m_dir;
+  NullBuffer m_null;
+  ScopedClocks m_clocks;
+};
+
+Bench& TheBench() {
+  static Bench bench;
+  return bench;
+}
+
+// ns per raw resume/yield round trip over kLoopers suspended coroutines,
+// the same population as the wake-ups, best of five sweeps.
+double RawRoundTripNs() {
+  Bench& bench = TheBench();
+  lua_State* L = bench.L();
+  std::vector<lua_State*> threads;
+  for (int i = 0; i < kLoopers; ++i) {
+    lua_State* co = lua_newthread(L);
+    luaL_ref(L, LUA_REGISTRYINDEX);
+    lua_getglobal(co, "RawLoop");
+    lua_resume(co, 0);
+    threads.push_back(co);
+  }
+  double best = 1e9;
+  for (int round = 0; round < 5; ++round) {
+    const double before = bench.Count();
+    const auto start = Clock::now();
+    for (lua_State* co : threads) lua_resume(co, 0);
+    const double took = Seconds(start);
+    if (bench.Count() - before != kLoopers) std::abort();
+    best = std::min(best, took * 1e9 / kLoopers);
+  }
+  bench.Reset();
+  return best;
+}
+
+// ns per raw round trip of one coroutine running func, resumed again and
+// again, all in cache. Best of five rounds.
+double HotRoundTripNs(const char* func) {
+  lua_State* L = TheBench().L();
+  lua_State* co = lua_newthread(L);
+  const int ref = luaL_ref(L, LUA_REGISTRYINDEX);
+  lua_getglobal(co, func);
+  lua_resume(co, 0);
+  constexpr int kTrips = 200000;
+  double best = 1e9;
+  for (int round = 0; round < 5; ++round) {
+    const long before = g_rawYields;
+    const auto start = Clock::now();
+    for (int i = 0; i < kTrips; ++i) lua_resume(co, 0);
+    const double took = Seconds(start);
+    if (g_rawYields - before != kTrips) std::abort();
+    best = std::min(best, took * 1e9 / kTrips);
+  }
+  luaL_unref(L, LUA_REGISTRYINDEX, ref);
+  return best;
+}
+
+void WakeUps(benchmark::State& state) {
+  Bench& bench = TheBench();
+  const double hot = HotRoundTripNs("RawLoop");
+  const double bare = HotRoundTripNs("BareLoop");
+  const double raw = RawRoundTripNs();
+  bench.L();
+  for (int i = 0; i < kLoopers; ++i) {
+    int ref = 0;
+    if (!cScriptManager::Instance().NewThread("co", "Loop", ref, 0)) std::abort();
+  }
+  bench.Tick(0);  // the first pauses' timers are stored
+  const double before = bench.Count();
+  const auto start = Clock::now();
+  for (auto _ : state) bench.Tick(1);
+  const double took = Seconds(start);
+  const double wakes = bench.Count() - before;
+  bench.Reset();
+  if (wakes != static_cast<double>(kLoopers) * static_cast<double>(state.iterations())) {
+    state.SkipWithError("not every coroutine woke once per tick");
+    return;
+  }
+  state.counters["raw_ns"] = raw;
+  state.counters["raw_hot_ns"] = hot;
+  state.counters["wake_ns"] = took * 1e9 / wakes;
+  state.counters["x_raw"] = state.counters["wake_ns"] / raw;
+  state.counters["x_raw_hot"] = state.counters["wake_ns"] / hot;
+  // The loop alone, without the counting both sides do.
+  state.counters["raw_bare_ns"] = bare;
+  state.counters["x_raw_bare"] = state.counters["wake_ns"] / bare;
+}
+
+void BM_WakeUpChannelOff(benchmark::State& state) { WakeUps(state); }
+BENCHMARK(BM_WakeUpChannelOff)->Unit(benchmark::kMillisecond);
+
+void BM_WakeUpChannelToNullSink(benchmark::State& state) {
+  const auto channel = spdlog::get("script.yield");
+  const auto sinks = channel->sinks();
+  const auto level = channel->level();
+  channel->sinks() = {std::make_shared<spdlog::sinks::null_sink_st>()};
+  channel->set_level(spdlog::level::info);
+  WakeUps(state);
+  channel->sinks() = sinks;
+  channel->set_level(level);
+}
+BENCHMARK(BM_WakeUpChannelToNullSink)->Unit(benchmark::kMillisecond);
+
+// Times kBatch calls of start(L) on the loaded script's state and checks
+// each left a paused thread; closes the state afterwards. Seconds.
+template <class Start>
+double TimeBatch(Start start) {
+  Bench& bench = TheBench();
+  lua_State* L = bench.L();  // loaded outside the timing
+  const auto begin = Clock::now();
+  for (int i = 0; i < kBatch; ++i) {
+    lua_State* co = start(L);
+    if (!co || lua_status(co) != LUA_YIELD) std::abort();
+  }
+  const double took = Seconds(begin);
+  bench.Reset();
+  return took;
+}
+
+lua_State* RawStart(lua_State* L) {
+  lua_State* co = lua_newthread(L);
+  luaL_ref(L, LUA_REGISTRYINDEX);
+  lua_getfield(co, LUA_GLOBALSINDEX, "RawSleep");
+  lua_pushnumber(co, 0);
+  lua_resume(co, 1);
+  return co;
+}
+
+lua_State* NewThreadStart(lua_State*) {
+  int ref = 0;
+  return cScriptManager::Instance().NewThread("co", "Sleep", ref, 0);
+}
+
+// Batches of raw starts and of NewThread alternate, so both see the same
+// machine state; the iteration time is NewThread's.
+void BM_NewThreadToFirstSleep(benchmark::State& state) {
+  double raw = 0;
+  double ours = 0;
+  for (auto _ : state) {
+    raw += TimeBatch(&RawStart);
+    const double took = TimeBatch(&NewThreadStart);
+    ours += took;
+    state.SetIterationTime(took);
+  }
+  const double starts = static_cast<double>(state.iterations()) * kBatch;
+  state.counters["raw_ns"] = raw * 1e9 / starts;
+  state.counters["new_ns"] = ours * 1e9 / starts;
+  state.counters["x_raw"] = ours / raw;
+}
+BENCHMARK(BM_NewThreadToFirstSleep)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// Heap bytes in use, Lua's included (Lua allocates through realloc).
+double HeapBytes() { return static_cast<double>(mallinfo2().uordblks); }
+
+void BM_HundredThousandSleepers(benchmark::State& state) {
+  Bench& bench = TheBench();
+  for (auto _ : state) {
+    bench.L();
+    bench.Tick(0);
+    const double heap = HeapBytes();
+    const double lua = lua_gc(bench.L(), LUA_GCCOUNT, 0) * 1024.0;
+    for (int i = 0; i < kSleepers; ++i) {
+      int ref = 0;
+      lua_State* co = cScriptManager::Instance().NewThread("co", "Once", ref, 0);
+      if (!co) std::abort();
+      // The host lets go at once: only the library keeps them alive.
+      luaL_unref(bench.L(), LUA_REGISTRYINDEX, ref);
+    }
+    bench.Tick(0);  // the timers are stored
+    lua_gc(bench.L(), LUA_GCCOLLECT, 0);
+    state.counters["bytes_each"] = (HeapBytes() - heap) / kSleepers;
+    state.counters["lua_bytes_each"] =
+        (lua_gc(bench.L(), LUA_GCCOUNT, 0) * 1024.0 - lua) / kSleepers;
+    const auto start = Clock::now();
+    bench.Tick(10);
+    const double took = Seconds(start);
+    if (bench.Count() != kSleepers) state.SkipWithError("not every sleeper woke");
+    state.SetIterationTime(took);
+    state.counters["tick_ms"] = took * 1e3;
+    state.counters["ns_each"] = took * 1e9 / kSleepers;
+    bench.Reset();
+  }
+}
+BENCHMARK(BM_HundredThousandSleepers)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,225 @@
+#include "tickbase/script/script_common.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <lua.hpp>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "script/timed_script_fixture.h"
+#include "tickbase/script/script_manager.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+using Runs = std::vector<std::pair<WORD, std::string>>;
+
+// "【Script】" and "【test】" in code page 936 (GBK).
+const std::string kScript = "\xA1\xBE" "Script" "\xA1\xBF";
+const std::string kTest = "\xA1\xBE" "test" "\xA1\xBF";
+// "【游戏测试】开始了" / "【游戏测试】结束了": the game test has started / ended.
+const std::string kGameStarted =
+    "\xA1\xBE\xD3\xCE\xCF\xB7\xB2\xE2\xCA\xD4\xA1\xBF\xBF\xAA\xCA\xBC\xC1\xCB";
+const std::string kGameEnded =
+    "\xA1\xBE\xD3\xCE\xCF\xB7\xB2\xE2\xCA\xD4\xA1\xBF\xBD\xE1\xCA\xF8\xC1\xCB";
+
+class CommonFunctionsTest : public TimedScriptTest {
+ protected:
+  // Calls global func of script s (written with code first) and returns the
+  // console output as colour runs.
+  Runs CallColored(const std::string& code, const char* func) {
+    Write("script/s.lua", code);
+    KLuaScript* script = Script("s");
+    ColorCapture colors;
+    EXPECT_EQ(script->CallFunction(func, 0), 1);
+    return colors.runs();
+  }
+};
+
+}  // namespace
+
+TEST_F(CommonFunctionsTest, PrintWritesAYellowHeaderThenTheArguments) {
+  const Runs runs = CallColored(
+      "function f() print(1, true, nil, function() end, {}, 'x', 0.1, 'a\\0b', false) end\n"
+      "function g() Trace() end",
+      "f");
+  EXPECT_EQ(runs, (Runs{{14, kScript + "s f "},
+                        {11, std::string("1 1 nil  function x 0.1 a\0b 0 \n", 31)}}));
+  ColorCapture colors;
+  Script("s")->CallFunction("g", 0);
+  EXPECT_EQ(colors.runs(), (Runs{{14, kScript + "s g "}, {11, "\n"}}));
+}
+
+TEST_F(CommonFunctionsTest, LogWritesOneMessagePerPieceAndNothingToTheConsole) {
+  Write("script/s.lua", "function f() log('a', 'b') end\n"
+                        "function g() log(2, false, nil, print, {}) end");
+  KLuaScript* script = Script("s");
+  Take();
+  {
+    ChannelCapture channel("quenlet.script");
+    script->CallFunction("f", 0);
+    script->CallFunction("g", 0);
+    EXPECT_EQ(channel.messages(), (Strings{kScript + "s f ", "a ", "b ", kScript + "s g ", "2 ",
+                                           "0 ", "nil ", "[function] "}));
+  }
+  SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 7);
+  script->CallFunction("f", 0);  // the channel is off again
+  EXPECT_EQ(ConsoleAttributes(), 11);
+  EXPECT_EQ(Out(), "");
+}
+
+TEST_F(CommonFunctionsTest, AssertAndBannersWriteTheirLinesInColour) {
+  const Runs runs = CallColored(
+      "function f() Assert(true, 'never') Assert(false, 'hp') StartTest('t') EndTest('t') "
+      "StartGameTest() end",
+      "f");
+  const std::string banners = kTest + "t start \n" + kTest + "t end \n\n" + kGameStarted + "\n\n";
+  EXPECT_EQ(runs, (Runs{{12, "ASSERT false for hp\n"}, {14, banners}}));
+  EXPECT_EQ(ConsoleAttributes() & 0x0F, 11);
+}
+
+TEST_F(CommonFunctionsTest, Md5GivesLowerCaseHexOfEveryByte) {
+  EXPECT_EQ(GetMD5Str(""), "d41d8cd98f00b204e9800998ecf8427e");
+  EXPECT_EQ(GetMD5Str("abc"), "900150983cd24fb0d6963f7d28e17f72");
+  EXPECT_EQ(GetMD5Str("The quick brown fox jumps over the lazy dog"),
+            "9e107d9d372bb6826bd81d3542a419d6");
+  EXPECT_EQ(GetMD5Str(std::string("a\0b", 3)), "70350f6027bce3713f6b76473084309b");
+  Write("script/s.lua", "function f() Record(MD5('a\\0b')) Record(FileName() .. FuncName()) end\n"
+                        "function g() MD5(12) end");
+  KLuaScript* script = Script("s");
+  EXPECT_EQ(script->CallFunction("f", 0), 1);
+  EXPECT_EQ(Records(), (Strings{"70350f6027bce3713f6b76473084309b", "sf"}));
+  EXPECT_EQ(script->CallFunction("g", 0), 0);  // luabind's no-match error
+}
+
+TEST_F(CommonFunctionsTest, CoSleepRunsTheFunctionLaterBetweenTheRunnerLines) {
+  Write("script/s.lua", "function f() CoSleep(500, 's', 'later') CoSleep(0, 's', 'never') "
+                        "Record('scheduled') end\n"
+                        "function later() print('in later') Record('later') end\n"
+                        "function never() Record('never') end");
+  ASSERT_EQ(Script("s")->CallFunction("f", 0), 1);
+  EXPECT_EQ(Records(), Strings{"scheduled"});
+  Take();
+  Tick(499);
+  EXPECT_EQ(Records(), Strings{"scheduled"});
+  Tick(1);
+  EXPECT_EQ(Records(), (Strings{"scheduled", "later"}));
+  EXPECT_EQ(Take(), "func_RunScriptFileFunc s func later begin \n" + kScript +
+                        "s later in later \n" + "func_RunScriptFileFunc s func later end \n");
+  Tick(100000);
+  EXPECT_EQ(Records().size(), 2u);
+}
+
+TEST_F(CommonFunctionsTest, AFolderRunsOneFreshTestPerEndGameTest) {
+  const char* test = "loads = (loads or 0) + 1\n"
+                     "function main() StartGameTest() Record(FileName() .. ' ' .. loads) end\n"
+                     "function finish() EndGameTest() end";
+  Write("script/t/b.lua", test);
+  Write("script/t/a.lua", test);
+  Write("script/t/notes.txt", "");
+  KLuaScript* old = Script("t\\a");
+  old->DoString("loads = 10");
+  Take();
+  RunScriptTestFolder("t");
+  EXPECT_EQ(Take(), "find file t\\a\nfind file t\\b\n");
+  EXPECT_TRUE(Records().empty());
+  Tick(1000);  // the next pass of the one-second list
+  EXPECT_EQ(Records(), Strings{"t/a 1"});  // a fresh state, not the old one
+  EXPECT_NE(Out().find("\n" + kGameStarted + "\n\n"), std::string::npos);
+  Tick(1000);
+  Tick(1000);
+  EXPECT_EQ(Records().size(), 1u);  // b waits for a's EndGameTest
+  Take();
+  Script("t/a")->CallFunction("finish", 0);
+  EXPECT_EQ(Take(), "\n" + kGameEnded + "\n\n");
+  Tick(1000);
+  EXPECT_EQ(Records(), (Strings{"t/a 1", "t/b 1"}));
+  Script("t/b")->CallFunction("finish", 0);  // the queue is empty: nothing more
+  Tick(1000);
+  EXPECT_EQ(Records().size(), 2u);
+}
+
+TEST_F(CommonFunctionsTest, AnEmptyFolderQueuesNothing) {
+  RunScriptTestFolder("none");
+  EXPECT_EQ(Take(), "not find any file...\n");
+  Tick(1000);
+  Tick(1000);
+  EXPECT_EQ(Take(), "");
+}
+
+TEST_F(CommonFunctionsTest, ASecondFolderReplacesTheQueueButNotTheScheduledRun) {
+  Write("script/t/a.lua", "function main() Record('t/a') end");
+  Write("script/t/b.lua", "function main() Record('t/b') end");
+  Write("script/u/c.lua", "function main() Record('u/c') EndGameTest() end");
+  Write("script/u/d.lua", "function main() Record('u/d') end");
+  RunScriptTestFolder("t");
+  RunScriptTestFolder("u");
+  for (int i = 0; i < 3; ++i) Tick(1000);
+  EXPECT_EQ(Records(), (Strings{"t/a", "u/c", "u/d"}));
+}
+
+TEST_F(CommonFunctionsTest, TimerCallbacksReportExceptionsInsteadOfThrowing) {
+  Write("script/t/a.lua", "function Clear() error('no clear', 0) end\n"
+                          "function main() Record('main') end");
+  Write("script/s.lua", "function f() CoSleep(10, 'other', 'f') end");
+  Write("script/other.lua", "function f() end");
+  Script("t\\a");
+  RunScriptTestFolder("t");
+  ChannelCapture errors("script.error");
+  Take();
+  Tick(1000);  // the queued run: a's Clear raises, main runs all the same
+  EXPECT_EQ(Records(), Strings{"main"});
+  EXPECT_NE(Take().find("cRunScriptTimer::OnTimer t\\a exception: lua runtime error: no clear\n"),
+            std::string::npos);
+  ASSERT_EQ(Script("s")->CallFunction("f", 0), 1);
+  Manager().BindScript([](lua_State*) { throw std::runtime_error("bind failed"); });
+  Tick(10);  // the deferred call: loading "other" throws
+  EXPECT_NE(Take().find("cCoTimer::OnTimer other f exception: bind failed\n"), std::string::npos);
+  ASSERT_EQ(errors.messages().size(), 2u);
+  EXPECT_EQ(errors.messages()[1], "cCoTimer::OnTimer other f exception: bind failed\n");
+}
+
+TEST_F(CommonFunctionsTest, ColoursAndSleepAreBound) {
+  Write("script/s.lua", "function f() SetColor('red') SetBkColor('blue') Sleep(0) Sleep(-5) end");
+  KLuaScript* script = Script("s");
+  SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 7);
+  Take();
+  ASSERT_EQ(script->CallFunction("f", 0), 1);
+  EXPECT_EQ(ConsoleAttributes(), 0x14);
+  // A negative delay does not block the host for weeks.
+  EXPECT_EQ(Take(), "func_MySleep 0\nfunc_MySleep -5\n");
+}
+
+TEST_F(CommonFunctionsTest, RegistryTracesAndCodeRunnersAreBound) {
+  Write("script/s.lua", "function f() TraceAllScriptFiles() TraceGC() RunScript('s', 'g') "
+                        "RunScriptString('s', 'Record(\"str\")') end\n"
+                        "function g() Record('g') end");
+  ASSERT_EQ(Script("s")->CallFunction("f", 0), 1);
+  EXPECT_EQ(Records(), (Strings{"g", "str"}));
+  const std::string out = Take();
+  EXPECT_NE(out.find("func_TraceAllScriptFiles \ns "), std::string::npos);
+  EXPECT_NE(out.find("cScriptManager::TraceGC\ns ("), std::string::npos);
+  EXPECT_NE(out.find("func_RunScriptFileFunc s func g begin"), std::string::npos);
+}
+
+// The process ends with coroutines asleep, a deferred call and a queued
+// test run pending and no Destroy: the singletons go in whatever order, and
+// nothing may crash or leak (LeakSanitizer checks the exit).
+TEST_F(CommonFunctionsTest, ExitWithWorkPendingIsClean) {
+  Write("script/s.lua", "function f() CoSleep(4000000000, 's', 'f') end\n"
+                        "function g() YieldSleep(1000) end");
+  Write("script/t/a.lua", "function main() end");
+  EXPECT_EXIT(
+      {
+        Script("s")->CallFunction("f", 0);
+        int ref = 0;
+        for (int i = 0; i < 3; ++i) Manager().NewThread("s", "g", ref, 0);
+        RunScriptTestFolder("t");
+        Tick(1);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}

@@ -1,0 +1,43 @@
+// Heap parameters of one-shot timers, owned by their timer owner; internal.
+//
+// A one-shot timer carries its parameter object from scheduling to its
+// OnTimer, which takes it back. Timers that never fire (the scheduler went
+// first at exit) leave theirs here, and the owner's destruction frees them.
+#ifndef TICKBASE_SCRIPT_OWNED_PARAMS_H_
+#define TICKBASE_SCRIPT_OWNED_PARAMS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+
+template <class T>
+class cOwnedParams {
+ public:
+  cOwnedParams() = default;
+  cOwnedParams(const cOwnedParams&) = delete;
+  cOwnedParams& operator=(const cOwnedParams&) = delete;
+
+  // Keeps item; returns the timer parameter that names it.
+  unsigned long Add(std::unique_ptr<T> item) {
+    const unsigned long param = reinterpret_cast<std::uintptr_t>(item.get());
+    m_items.emplace(param, std::move(item));
+    return param;
+  }
+  // Hands the item of param back; null when param names none (taken
+  // already, or not made by Add).
+  std::unique_ptr<T> Take(unsigned long param) {
+    const auto it = m_items.find(param);
+    if (it == m_items.end()) return nullptr;
+    std::unique_ptr<T> item = std::move(it->second);
+    m_items.erase(it);
+    return item;
+  }
+  std::size_t size() const { return m_items.size(); }
+
+ private:
+  static_assert(sizeof(unsigned long) >= sizeof(std::uintptr_t), "a parameter holds a pointer");
+  std::unordered_map<unsigned long, std::unique_ptr<T>> m_items;
+};
+
+#endif  // TICKBASE_SCRIPT_OWNED_PARAMS_H_

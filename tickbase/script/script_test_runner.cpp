@@ -1,0 +1,56 @@
+#include "tickbase/script/script_test_runner.h"
+
+#include <iostream>
+#include <memory>
+#include <vector>
+
+#include "tickbase/platform/files.h"
+#include "tickbase/script/script_common.h"
+#include "tickbase/script/script_helpers.h"
+#include "tickbase/script/script_manager.h"
+#include "tickbase/script/script_runner.h"
+#include "tickbase/timer/timer_types.h"
+
+std::list<std::string> g_testQueue;
+cRunScriptTimer g_runScriptTimer;
+
+void cRunScriptTimer::AddRun(const char* name) {
+  AddTimer(TimeRange_Sec, Timer_List, 1, m_names.Add(std::make_unique<std::string>(TextOf(name))));
+}
+
+unsigned long cRunScriptTimer::OnTimer(unsigned long param) {
+  const std::unique_ptr<std::string> name = m_names.Take(param);
+  if (!name) return 0;
+  // A raising Clear still retires the script, so the test runs regardless.
+  RunReported("cRunScriptTimer::OnTimer", *name,
+              [&] { cScriptManager::Instance().ClearAScript(name->c_str()); });
+  RunReported("cRunScriptTimer::OnTimer", *name,
+              [&] { RunScriptFileFunc(name->c_str(), "main"); });
+  return 0;
+}
+
+bool RunNextTest() {
+  if (g_testQueue.empty()) return false;
+  const std::string name = std::move(g_testQueue.front());
+  g_testQueue.pop_front();
+  g_runScriptTimer.AddRun(name.c_str());
+  return true;
+}
+
+void RunScriptTestFolder(const char* folder) {
+  folder = TextOf(folder);
+  g_testQueue.clear();
+  const std::vector<std::string> files =
+      platform::FindFiles(cScriptManager::Instance().GetPath() + folder, ".lua");
+  if (files.empty()) {
+    std::cout << "not find any file..." << std::endl;
+    return;
+  }
+  for (const std::string& file : files) {
+    // One backslash: the registry turns it into '/' when the name is used.
+    std::string name = std::string(folder) + "\\" + file.substr(0, file.size() - 4);
+    std::cout << "find file " << name << std::endl;
+    g_testQueue.push_back(std::move(name));
+  }
+  RunNextTest();
+}

@@ -1,0 +1,35 @@
+// The folder test runner's queue and its timer owner; internal. The public
+// entry is RunScriptTestFolder (script_common.h).
+#ifndef TICKBASE_SCRIPT_SCRIPT_TEST_RUNNER_H_
+#define TICKBASE_SCRIPT_SCRIPT_TEST_RUNNER_H_
+
+#include <list>
+#include <string>
+
+#include "tickbase/script/owned_params.h"
+#include "tickbase/timer/timer_obj.h"
+
+// Script names waiting to be run, first to run at the front.
+extern std::list<std::string> g_testQueue;
+
+// The library's one owner of queued test runs (g_runScriptTimer).
+class cRunScriptTimer : public iTimerObjEx {
+ public:
+  // Runs script name's main in a fresh state at the next pass of the
+  // one-second list timer.
+  void AddRun(const char* name);
+  // Retires the script, runs its main and frees the name; an exception is
+  // reported. Returns 0: the timer ends.
+  unsigned long OnTimer(unsigned long param) override;
+
+ private:
+  cOwnedParams<std::string> m_names;  // scheduled, not yet run
+};
+
+extern cRunScriptTimer g_runScriptTimer;
+
+// Schedules the first queued test and takes it off the queue; false when
+// the queue is empty.
+bool RunNextTest();
+
+#endif  // TICKBASE_SCRIPT_SCRIPT_TEST_RUNNER_H_

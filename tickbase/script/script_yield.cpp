@@ -1,0 +1,371 @@
+#include "tickbase/script/script_yield.h"
+
+#include <cstdint>
+#include <iostream>
+#include <lua.hpp>
+#include <string>
+#include <vector>
+
+#include "tickbase/diag/console.h"
+#include "tickbase/diag/internal_channels.h"
+#include "tickbase/diag/log.h"
+#include "tickbase/diag/report.h"
+#include "tickbase/script/current_script.h"
+#include "tickbase/script/lua_boundary.h"
+#include "tickbase/script/script_context.h"
+#include "tickbase/script/script_helpers.h"
+#include "tickbase/script/script_loader.h"
+#include "tickbase/timer/timer_types.h"
+
+static_assert(sizeof(unsigned long) >= sizeof(lua_State*), "a timer parameter holds a thread");
+
+namespace {
+
+// The live object, for the close hook of states that outlive it at exit.
+cScriptYieldTimer* g_yieldTimer = nullptr;
+
+// Its address is the registry key of a state's close hook.
+const char kStateHookKey = 0;
+
+// The registry block of a state that has paused a thread. Lua finalises it
+// when the state closes, and only then, since the registry keeps it.
+struct stStateHook {
+  void* timer;  // the state's cStateTimer, null until made and after close
+  int anchors;  // registry reference of the state's anchor table
+  bool closed;
+};
+
+unsigned long ToParam(lua_State* L) { return reinterpret_cast<std::uintptr_t>(L); }
+lua_State* ToThread(unsigned long param) {
+  return reinterpret_cast<lua_State*>(static_cast<std::uintptr_t>(param));
+}
+
+void Trace(const char* text) {
+  cLogMessage message(script_yield(), kLogLevel);
+  if (std::ostream* os = message.stream()) *os << text;
+}
+
+// The report of an exception that escaped a woken coroutine.
+void ReportWakeException(const std::string& name, unsigned long param) {
+  const std::string line =
+      "cScriptYieldTimer::OnTimer " + name + " timer " + std::to_string(param) + " ON exception";
+  cColorScope color(kColorError, kColorNormal, std::cout);
+  std::cout << line << std::endl;
+  Trace("exception");
+  cLogMessage message(quenlet_fetalerror(), kLogLevel);
+  if (std::ostream* os = message.stream()) *os << line << '\n';
+}
+
+int YieldSleepBody(lua_State* L) {
+  if (!lua_isnumber(L, 1)) {
+    cColorScope color(kColorError, kColorNormal, std::cout);
+    std::cout << "YieldSleep param error" << std::endl;
+    return 0;
+  }
+  const int ms = TruncateToInt(lua_tonumber(L, 1));
+  return cScriptYieldTimer::Instance().AddYieldSleep(L, ms, FileName());
+}
+
+// LuaBoundary hands the body's result back, so the yield's result reaches
+// Lua from this function itself, as lua_yield requires.
+int YieldSleep(lua_State* L) { return LuaBoundary(L, &YieldSleepBody); }
+
+int ClearThreadBody(lua_State* L) {
+  if (lua_type(L, 1) == LUA_TTHREAD) cScriptYieldTimer::Instance().ClearThread(lua_tothread(L, 1));
+  return 0;
+}
+
+int ClearThread(lua_State* L) { return LuaBoundary(L, &ClearThreadBody); }
+
+const Tlua_Funcs kYieldFuncs[] = {
+    {"YieldSleep", &YieldSleep},
+    {"ClearThread", &ClearThread},
+    {"", nullptr},
+};
+
+}  // namespace
+
+// The timer owner of one Lua state. Its handle carries the wake-ups of the
+// state's threads, so closing the state abandons them all at once: a stale
+// wake-up can never reach a thread that happens to reuse a freed address.
+class cScriptYieldTimer::cStateTimer : public iTimerObjEx {
+ public:
+  cStateTimer(cScriptYieldTimer& owner, int anchors) : m_anchors(anchors), m_owner(owner) {}
+
+  unsigned long OnTimer(unsigned long param) override { return m_owner.FireTimer(param); }
+  bool ReportToStream(std::ostream& os, unsigned long param) override {
+    return m_owner.ReportPause(os, param);
+  }
+
+  stPause* m_first = nullptr;  // the state's threads with an entry or a wake-up
+  // The anchor table (a registry reference of the state): slot -> thread.
+  // Slots are handed out here, so anchoring costs one array store rather
+  // than luaL_ref's search for the table's length.
+  const int m_anchors;
+  int m_slots = 0;               // slots ever used
+  std::vector<int> m_freeSlots;  // capacity m_slots: a release never throws
+
+ private:
+  cScriptYieldTimer& m_owner;
+};
+
+void RegisterFunc_Yield(lua_State* L) { RegisterScript(L, kYieldFuncs); }
+
+void Help_Yield() {}
+
+cScriptYieldTimer& cScriptYieldTimer::Instance() {
+  static cScriptYieldTimer timer;
+  return timer;
+}
+
+cScriptYieldTimer::cScriptYieldTimer() { g_yieldTimer = this; }
+
+cScriptYieldTimer::~cScriptYieldTimer() {
+  g_yieldTimer = nullptr;
+  // Anchors left in states that close later are freed with those states.
+  m_threads.clear();
+  m_states.clear();
+}
+
+int cScriptYieldTimer::AddYieldSleep(lua_State* L, int ms, const char* file) {
+  file = TextOf(file);
+  {
+    cLogMessage message(script_yield(), kLogLevel);
+    if (std::ostream* os = message.stream()) {
+      *os << "cScriptYieldTimer::AddYieldSleep " << ToParam(L) << " " << ms << " " << file;
+    }
+  }
+  stPause* pause = L == m_wakingThread ? m_wakingPause : nullptr;
+  if (!pause) {
+    // Made before any Lua call: a memory error raised there unwinds by
+    // longjmp and must find no C++ object alive.
+    pause = &m_threads.try_emplace(L).first->second;
+    pause->thread = L;
+  }
+  if (pause->anchor == 0) {
+    // Not anchored: new, or left by a collected thread at this address,
+    // perhaps of another state. An anchored entry is this very thread's.
+    cStateTimer* state = StateTimerOf(L);
+    if (!state) {  // the state is closing: no pause
+      if (!pause->state) m_threads.erase(L);
+      return 0;
+    }
+    if (pause->state != state) Link(*pause, state);
+    Anchor(L, *pause);
+  }
+  // Only allocation failures throw here; the anchor then stays, unused,
+  // until the thread pauses again or its state closes.
+  pause->file = file;
+  // A negative delay is due at once, like 0.
+  pause->state->AddTimerNext(TimeRange_MS, ms < 0 ? 0UL : static_cast<unsigned long>(ms),
+                             ToParam(L), file);
+  ++pause->pending;
+  pause->wanted = true;
+  return lua_yield(L, 0);
+}
+
+unsigned long cScriptYieldTimer::OnTimer(unsigned long param) {
+  const auto it = m_threads.find(ToThread(param));
+  // Without its anchor the thread may be gone.
+  if (param == 0 || it == m_threads.end() || it->second.anchor == 0) return 0;
+  Wake(it->first, it->second, false);
+  return 0;
+}
+
+unsigned long cScriptYieldTimer::FireTimer(unsigned long param) {
+  const auto it = m_threads.find(ToThread(param));
+  // Every timer of a live state's handle is counted in its entry.
+  if (param == 0 || it == m_threads.end() || it->second.pending == 0) return 0;
+  Wake(it->first, it->second, true);
+  return 0;
+}
+
+void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) {
+  // Cleared, or not suspended in a yield: YieldSleep outside a coroutine,
+  // or a coroutine that went on (or ended) through another resume.
+  if (!pause.wanted || lua_status(thread) != LUA_YIELD) {
+    pause.wanted = false;
+    if (fromTimer) Settle(thread, pause);
+    return;
+  }
+  // A copy: the coroutine's next pause rewrites the entry.
+  const std::string name = pause.file;
+  {
+    cLogMessage message(script_yield(), kLogLevel);
+    if (std::ostream* os = message.stream()) {
+      *os << "cScriptYieldTimer::OnTimer " << name << " timer " << ToParam(thread);
+    }
+  }
+  {
+    cNameScope file(g_currentFiles, name.data(), name.size());
+    lua_State* const outerThread = m_wakingThread;
+    stPause* const outerPause = m_wakingPause;
+    m_wakingThread = thread;
+    m_wakingPause = &pause;
+    try {
+      lua_State* co = thread;
+      my_lua_resume(co);
+      Trace("ok");
+    } catch (...) {
+      ReportWakeException(name, ToParam(thread));
+    }
+    m_wakingThread = outerThread;
+    m_wakingPause = outerPause;
+  }
+  // pause is still valid: the pending count held it, and its state cannot
+  // close while one of its coroutines runs.
+  if (fromTimer) Settle(thread, pause);
+}
+
+void cScriptYieldTimer::Anchor(lua_State* L, stPause& pause) {
+  cStateTimer& state = *pause.state;
+  int slot;
+  if (state.m_freeSlots.empty()) {
+    std::vector<int>& free = state.m_freeSlots;
+    // The only step that throws. Doubling: reserve alone grows by one.
+    if (free.capacity() <= static_cast<size_t>(state.m_slots)) {
+      free.reserve(2 * free.capacity() + 16);
+    }
+    slot = ++state.m_slots;
+  } else {
+    slot = state.m_freeSlots.back();
+    state.m_freeSlots.pop_back();
+  }
+  lua_rawgeti(L, LUA_REGISTRYINDEX, state.m_anchors);
+  lua_pushthread(L);
+  lua_rawseti(L, -2, slot);
+  lua_pop(L, 1);
+  pause.anchor = slot;
+}
+
+void cScriptYieldTimer::Release(lua_State* thread, stPause& pause) {
+  if (pause.anchor == 0) return;
+  cStateTimer& state = *pause.state;
+  // Clearing a slot that exists allocates nothing: no Lua error here.
+  lua_rawgeti(thread, LUA_REGISTRYINDEX, state.m_anchors);
+  lua_pushnil(thread);
+  lua_rawseti(thread, -2, pause.anchor);
+  lua_pop(thread, 1);
+  state.m_freeSlots.push_back(pause.anchor);
+  pause.anchor = 0;
+}
+
+void cScriptYieldTimer::Settle(lua_State* thread, stPause& pause) {
+  if (--pause.pending > 0) return;
+  // The last wake-up is done: the thread may be collected from now on.
+  Release(thread, pause);
+  if (!pause.wanted) Erase(thread);
+}
+
+bool cScriptYieldTimer::ClearThread(lua_State* co) {
+  const auto it = m_threads.find(co);
+  if (it == m_threads.end() || !it->second.wanted) return false;
+  stPause& pause = it->second;
+  pause.wanted = false;
+  // With wake-ups pending, the last one to fire erases the entry.
+  if (pause.pending > 0) return true;
+  Release(co, pause);  // left by a pause that failed
+  Erase(co);
+  return true;
+}
+
+cScriptYieldTimer::cStateTimer* cScriptYieldTimer::StateTimerOf(lua_State* L) {
+  // Threads of one state share its registry: its address names the state.
+  const void* registry = lua_topointer(L, LUA_REGISTRYINDEX);
+  if (registry == m_lastRegistry) return m_lastState;
+  lua_pushlightuserdata(L, const_cast<char*>(&kStateHookKey));
+  lua_rawget(L, LUA_REGISTRYINDEX);
+  auto* hook = static_cast<stStateHook*>(lua_touserdata(L, -1));
+  lua_pop(L, 1);
+  if (!hook) {
+    lua_newtable(L);
+    const int anchors = luaL_ref(L, LUA_REGISTRYINDEX);
+    hook = static_cast<stStateHook*>(lua_newuserdata(L, sizeof(stStateHook)));
+    hook->timer = nullptr;
+    hook->anchors = anchors;
+    hook->closed = false;
+    lua_createtable(L, 0, 1);
+    lua_pushcfunction(L, &cScriptYieldTimer::OnStateClosed);
+    lua_setfield(L, -2, "__gc");
+    lua_setmetatable(L, -2);
+    lua_pushlightuserdata(L, const_cast<char*>(&kStateHookKey));
+    lua_insert(L, -2);
+    lua_rawset(L, LUA_REGISTRYINDEX);
+  }
+  if (hook->closed) return nullptr;
+  if (!hook->timer) {
+    auto timer = std::make_unique<cStateTimer>(*this, hook->anchors);
+    cStateTimer* raw = timer.get();
+    m_states.emplace(raw, std::move(timer));
+    hook->timer = raw;
+  }
+  m_lastRegistry = registry;
+  m_lastState = static_cast<cStateTimer*>(hook->timer);
+  return m_lastState;
+}
+
+int cScriptYieldTimer::OnStateClosed(lua_State* L) {
+  // Runs inside lua_close, while the state is still whole.
+  return LuaBoundary(L, [](lua_State* closing) -> int {
+    auto* hook = static_cast<stStateHook*>(lua_touserdata(closing, 1));
+    if (!hook || hook->closed) return 0;
+    hook->closed = true;
+    auto* timer = static_cast<cStateTimer*>(hook->timer);
+    hook->timer = nullptr;
+    if (timer && g_yieldTimer) g_yieldTimer->ForgetState(timer);
+    return 0;
+  });
+}
+
+void cScriptYieldTimer::ForgetState(cStateTimer* timer) {
+  // The threads and their anchors go with the state; nothing is touched.
+  if (timer == m_lastState) {
+    m_lastRegistry = nullptr;  // a new state may get this registry's address
+    m_lastState = nullptr;
+  }
+  for (stPause* pause = timer->m_first; pause;) {
+    stPause* next = pause->next;
+    if (pause == m_wakingPause) {
+      m_wakingThread = nullptr;
+      m_wakingPause = nullptr;
+    }
+    m_threads.erase(pause->thread);
+    pause = next;
+  }
+  // The owner gives its handle up: the state's queued wake-ups do nothing.
+  m_states.erase(timer);
+}
+
+void cScriptYieldTimer::Link(stPause& pause, cStateTimer* state) {
+  Unlink(pause);
+  pause.state = state;
+  pause.next = state->m_first;
+  if (pause.next) pause.next->prev = &pause;
+  state->m_first = &pause;
+}
+
+void cScriptYieldTimer::Erase(lua_State* thread) {
+  const auto it = m_threads.find(thread);
+  if (it == m_threads.end()) return;
+  Unlink(it->second);
+  m_threads.erase(it);
+}
+
+void cScriptYieldTimer::Unlink(stPause& pause) {
+  if (!pause.state) return;
+  if (pause.prev) {
+    pause.prev->next = pause.next;
+  } else {
+    pause.state->m_first = pause.next;
+  }
+  if (pause.next) pause.next->prev = pause.prev;
+  pause.state = nullptr;
+  pause.prev = pause.next = nullptr;
+}
+
+bool cScriptYieldTimer::ReportPause(std::ostream& os, unsigned long param) const {
+  const auto it = m_threads.find(ToThread(param));
+  if (it == m_threads.end()) return false;
+  os << "cScriptYieldTimer thread " << param << " file " << it->second.file;
+  return true;
+}

@@ -1,0 +1,128 @@
+// Script coroutines that sleep on the timer scheduler.
+//
+// A host starts a script function as a coroutine with
+// cScriptManager::NewThread. Inside it the script calls YieldSleep(ms) to
+// pause; the library-wide cScriptYieldTimer schedules a one-shot timer and,
+// when it fires, continues the coroutine where it paused. ClearThread(co)
+// cancels the pending wake-up of a paused coroutine for good.
+//
+// A wake-up belongs to the thread, not to one pause: whenever a timer of a
+// thread fires while the thread has an entry, the thread is continued. An
+// entry is written by every pause, stays after a wake-up and is removed by
+// ClearThread. The library keeps every thread with a pending wake-up alive
+// (a registry reference from its pause until its last timer has fired),
+// continues only threads that are suspended in a yield, and forgets the
+// threads of a Lua state when that state is closed, so no wake-up ever
+// touches freed memory. Host thread only.
+#ifndef TICKBASE_SCRIPT_SCRIPT_YIELD_H_
+#define TICKBASE_SCRIPT_SCRIPT_YIELD_H_
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <unordered_map>
+
+#include "tickbase/export.h"
+#include "tickbase/timer/timer_obj.h"
+
+struct lua_State;
+
+// Continues the paused coroutine thread with no values. Returns 1 when it
+// paused again (thread unchanged) or finished (thread set to null); 0 when
+// it raised an error (reported with lua_report_error and empty names;
+// thread set to null), for a null thread, and for a thread that is not
+// suspended in a yield (nothing is touched then).
+TICKBASE_API int my_lua_resume(lua_State*& thread);
+
+// Registers the globals YieldSleep(ms) and ClearThread(co) into L. For the
+// host's bind function.
+TICKBASE_API void RegisterFunc_Yield(lua_State* L);
+
+// Does nothing; referencing it keeps this part of the library linked.
+TICKBASE_API void Help_Yield();
+
+// The library's keeper of paused coroutines. Its wake-ups run on one timer
+// owner per Lua state (so a closed state's wake-ups die with it); this
+// object's own handle carries none.
+class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
+ public:
+  // The one object, made on first use and destroyed at process exit.
+  static cScriptYieldTimer& Instance();
+  ~cScriptYieldTimer() override;
+
+  // Schedules the wake-up of coroutine L ms milliseconds after the timer
+  // manager's current clock, records L with file (the current script file)
+  // and yields L. Writes a trace to "script.yield". Requires: called from a
+  // C function running on L, which must return this result. When L cannot
+  // be suspended, Lua raises its error in the calling script after the
+  // wake-up was recorded; that wake-up later does nothing.
+  int AddYieldSleep(lua_State* L, int ms, const char* file);
+
+  // Continues paused thread param (a lua_State*) now, as its wake-up would:
+  // the script file of its pause is the current file while it runs, traces
+  // go to "script.yield", and an escaping exception is reported rather than
+  // passed on. Does nothing for 0, for a thread without an entry, and for
+  // one without a pending wake-up (the library then cannot vouch that it is
+  // alive); a thread not suspended in a yield loses its entry. Returns 0.
+  unsigned long OnTimer(unsigned long param) override;
+
+  // Removes the entry of thread co: its pending wake-up will do nothing.
+  // False when it has none.
+  bool ClearThread(lua_State* co);
+
+ private:
+  class cStateTimer;
+
+  // One thread's entry and wake-up bookkeeping.
+  struct stPause {
+    lua_State* thread = nullptr;  // the key, for walks of a state's list
+    std::string file;             // script file recorded at the last pause
+    cStateTimer* state = nullptr;
+    stPause* prev = nullptr;  // the state's list of its threads
+    stPause* next = nullptr;
+    int anchor = 0;        // slot in the state's anchor table, 0 for none; held
+                           // while pending > 0, and after a pause that failed
+    unsigned pending = 0;  // timers scheduled and not yet settled
+    bool wanted = false;   // has an entry: a firing timer continues the thread
+  };
+
+  cScriptYieldTimer();
+
+  // The timer owner of L's Lua state, made at the state's first pause; null
+  // while the state is being closed or when none can be made.
+  cStateTimer* StateTimerOf(lua_State* L);
+  // Puts pause on state's list, taking it off another's.
+  static void Link(stPause& pause, cStateTimer* state);
+  // Continues a woken thread, then settles the fired timer when fromTimer.
+  void Wake(lua_State* thread, stPause& pause, bool fromTimer);
+  // Keeps the thread of pause alive / lets it go. Anchor requires pause on
+  // a state's list and runs on the thread L itself.
+  static void Anchor(lua_State* L, stPause& pause);
+  static void Release(lua_State* thread, stPause& pause);
+  // One timer of the thread has fired: the anchor goes with the last one,
+  // the entry too when it was cleared.
+  void Settle(lua_State* thread, stPause& pause);
+  void Erase(lua_State* thread);
+  static void Unlink(stPause& pause);
+  // The state of timer has closed: its threads are gone.
+  void ForgetState(cStateTimer* timer);
+  unsigned long FireTimer(unsigned long param);
+  bool ReportPause(std::ostream& os, unsigned long param) const;
+
+  static int OnStateClosed(lua_State* L);
+
+  // Every thread with an entry or a pending wake-up. The key may name a
+  // collected thread only while the entry has no wake-up pending.
+  std::unordered_map<lua_State*, stPause> m_threads;
+  // One timer owner per Lua state that has paused a thread.
+  std::unordered_map<cStateTimer*, std::unique_ptr<cStateTimer>> m_states;
+  // The thread being continued and its entry, so that its next pause (the
+  // common case) needs no lookup.
+  lua_State* m_wakingThread = nullptr;
+  stPause* m_wakingPause = nullptr;
+  // The state of the last pause, by its registry's address.
+  const void* m_lastRegistry = nullptr;
+  cStateTimer* m_lastState = nullptr;
+};
+
+#endif  // TICKBASE_SCRIPT_SCRIPT_YIELD_H_
