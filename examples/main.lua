@@ -2,13 +2,13 @@
 -- may sleep with YieldSleep between the acts of the demo.
 
 function main()
-  SetColor("green2")
   print("Welcome to the village. Press Ctrl-C to leave early.")
-  SetColor("cyan2")
 
-  -- One real second is ten game minutes.
+  -- The day starts at five in the morning; one real second is twenty game
+  -- minutes. m_time is the clock's own record, so this sets the clock.
   local clock = GetGameTime()
-  clock:SetTimeMul(600)
+  clock.m_time.hour = 5
+  clock:SetTimeMul(1200)
   RunScript("world", "Setup")
 
   -- Each NPC patrols in a coroutine of its own inside the npc script.
@@ -27,14 +27,13 @@ function main()
 
   YieldSleep(6000)
   OutputHeader("the day is over")
+  -- print keeps its own colours; SetColor colours what follows it.
+  SetColor("green2")
   TraceAllScriptFiles()
-  print("")
   print("md5 of 'village':", MD5("village"))
   Quit()
 end
 
 function OutputHeader(text)
-  SetColor("yellow2")
   print("==== " .. text .. " ====")
-  SetColor("cyan2")
 end

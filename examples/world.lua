@@ -10,21 +10,21 @@ function Setup()
   clock:RegistCallbackAt(clock.m_time, "world", "OnMarketOpens")
 end
 
+-- The console background follows the sun: print changes only the
+-- foreground, so a background set here stays until the next change.
 function OnHour()
   local hour = GetGameTime().m_time.hour
   if hour == 6 then
-    SetColor("magenta2")
+    SetBkColor("black")
     print("Dawn breaks over the village")
   elseif hour == 8 then
-    SetColor("yellow2")
     print("The sun is up: day begins")
   elseif hour == 17 then
-    SetColor("blue2")
+    SetBkColor("blue")
     print("The sun sets: night falls")
   else
     print(string.format("The clock strikes %d", hour))
   end
-  SetColor("cyan2")
 end
 
 function OnMarketOpens()

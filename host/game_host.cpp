@@ -18,7 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool g_watchTests = false;
 bool g_quitRequested = false;
 
 // Quit(): the host's own script function; ends the main loop after this tick.
@@ -32,7 +31,6 @@ void BindHost(lua_State* L) {
   RegisterFunc_Yield(L);
   BindGameTime(L);
   lua_register(L, "Quit", ScriptQuit);
-  if (g_watchTests) test_watch::Bind(L);
 }
 
 bool IsPackage(const std::string& path) {
@@ -77,8 +75,6 @@ bool GameHost::Configure(std::string* error) {
   cGameTime::Instance().SetTimeMul(m_options.timeMul);
   if (!m_options.logDir.empty() && !LogChannelsToFiles(m_options.logDir, error)) return false;
 
-  g_watchTests = testing();
-  if (g_watchTests) test_watch::Start();
   cScriptManager& scripts = cScriptManager::Instance();
   scripts.BindScript(BindHost);
   scripts.CreateScript(package ? kPackageScriptDir : m_options.scripts.c_str());
@@ -91,6 +87,9 @@ bool GameHost::StartWork() {
   if (testing()) {
     const std::string folder = scripts.GetPath() + m_options.testFolder;
     m_testCount = static_cast<int>(platform::FindFiles(folder, ".lua").size());
+    m_watchedBuf = std::cout.rdbuf();
+    m_watch = std::make_unique<cTestWatch>(m_watchedBuf);
+    std::cout.rdbuf(m_watch.get());
     RunScriptTestFolder(m_options.testFolder.c_str());
     return m_testCount > 0;
   }
@@ -123,7 +122,7 @@ void GameHost::HandleCommand(const std::string& line) {
 bool GameHost::testing() const { return !m_options.testFolder.empty(); }
 
 bool GameHost::TestsDone() const {
-  return m_testCount > 0 && test_watch::Current().ended >= m_testCount;
+  return m_watch && m_watch->ended() >= m_testCount;
 }
 
 int GameHost::Run() {
@@ -132,6 +131,9 @@ int GameHost::Run() {
     std::cerr << "tickbase-host: " << error << '\n';
     return 2;
   }
+  // Made before any signal can arrive: the crash handler must never be the
+  // one to construct it.
+  cTimerManager::Instance();
   InstallSignalHandlers();
   int status = StartWork() ? 0 : 1;
 
@@ -162,16 +164,20 @@ int GameHost::Run() {
 
 int GameHost::Finish(int status) {
   if (testing()) {
-    const test_watch::Tally& tally = test_watch::Current();
-    const bool passed = status == 0 && TestsDone() && tally.failedAsserts == 0 && tally.errors == 0;
     std::cout << std::flush;
-    std::cerr << "tickbase-host: " << tally.ended << " of " << m_testCount << " tests ended, "
-              << tally.failedAsserts << " failed asserts, " << tally.errors << " script errors: "
-              << (passed ? "PASSED" : "FAILED") << '\n';
+    std::cout.rdbuf(m_watchedBuf);
+    const cTestWatch& watch = *m_watch;
+    const bool passed =
+        status == 0 && TestsDone() && watch.failedAsserts() == 0 && watch.errors() == 0;
+    std::cerr << "tickbase-host: " << watch.ended() << " of " << m_testCount << " tests ended, "
+              << watch.failedAsserts() << " failed asserts, " << watch.errors()
+              << " script errors: " << (passed ? "PASSED" : "FAILED") << '\n';
     if (!passed) status = 1;
   }
   cScriptManager::Instance().Destroy();
   FlushLogs();
   std::cout << std::flush;
+  // Scripts may have left any colour set; hand the terminal back in the default.
+  SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 7);
   return status;
 }

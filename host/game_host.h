@@ -4,9 +4,12 @@
 #ifndef TICKBASE_HOST_GAME_HOST_H_
 #define TICKBASE_HOST_GAME_HOST_H_
 
+#include <memory>
+#include <streambuf>
 #include <string>
 
 #include "options.h"
+#include "test_watch.h"
 
 class GameHost {
  public:
@@ -31,6 +34,8 @@ class GameHost {
 
   HostOptions m_options;
   int m_testCount = 0;
+  std::unique_ptr<cTestWatch> m_watch;  // on std::cout during a test run
+  std::streambuf* m_watchedBuf = nullptr;
   bool m_quit = false;
 };
 

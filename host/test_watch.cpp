@@ -1,70 +1,50 @@
 #include "test_watch.h"
 
-#include <spdlog/sinks/base_sink.h>
-#include <spdlog/details/null_mutex.h>
-#include <spdlog/spdlog.h>
-
-#include <lua.hpp>
-
-namespace test_watch {
 namespace {
 
-Tally g_tally;
+// The end banner of a game test, "【游戏测试】结束了" (game test has ended), in GBK.
+const char kTestEnded[] =
+    "\xA1\xBE\xD3\xCE\xCF\xB7\xB2\xE2\xCA\xD4\xA1\xBF\xBD\xE1\xCA\xF8\xC1\xCB";
 
-// lua_report_error writes two messages per error: count the headers only.
-class ErrorCounter : public spdlog::sinks::base_sink<spdlog::details::null_mutex> {
- protected:
-  void sink_it_(const spdlog::details::log_msg& msg) override {
-    static constexpr spdlog::string_view_t kHeader = "script [";
-    if (msg.payload.size() >= kHeader.size() &&
-        std::equal(kHeader.begin(), kHeader.end(), msg.payload.begin())) {
-      ++g_tally.errors;
-    }
-  }
-  void flush_() override {}
-};
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
-int AssertFailed(lua_State*) {
-  ++g_tally.failedAsserts;
-  return 0;
-}
-
-int TestEnded(lua_State*) {
-  ++g_tally.ended;
-  return 0;
-}
-
-const char kWrappers[] = R"lua(
-local assert_, endGameTest_, failed_, ended_ = Assert, EndGameTest, ...
-function Assert(condition, text)
-  if condition == false then failed_() end
-  return assert_(condition, text)
-end
-function EndGameTest()
-  ended_()
-  return endGameTest_()
-end
-)lua";
+bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
 
 }  // namespace
 
-void Start() {
-  auto channel = spdlog::get("script.error");
-  if (!channel) return;
-  channel->sinks().push_back(std::make_shared<ErrorCounter>());
-  channel->set_level(spdlog::level::info);
+cTestWatch::int_type cTestWatch::overflow(int_type ch) {
+  if (traits_type::eq_int_type(ch, traits_type::eof())) return traits_type::not_eof(ch);
+  Scan(traits_type::to_char_type(ch));
+  return m_out->sputc(traits_type::to_char_type(ch));
 }
 
-void Bind(lua_State* L) {
-  if (luaL_loadstring(L, kWrappers) != 0) {
-    lua_pop(L, 1);
-    return;
+std::streamsize cTestWatch::xsputn(const char* s, std::streamsize n) {
+  for (std::streamsize i = 0; i < n; ++i) Scan(s[i]);
+  return m_out->sputn(s, n);
+}
+
+void cTestWatch::Scan(char c) {
+  if (m_inEscape) {
+    m_inEscape = c != 'm';
+  } else if (c == '\x1b') {
+    m_inEscape = true;
+  } else if (c == '\n') {
+    Classify();
+    m_line.clear();
+  } else {
+    m_line += c;
   }
-  lua_pushcfunction(L, AssertFailed);
-  lua_pushcfunction(L, TestEnded);
-  if (lua_pcall(L, 2, 0, 0) != 0) lua_pop(L, 1);
 }
 
-const Tally& Current() { return g_tally; }
-
-}  // namespace test_watch
+// The library's own report lines: Assert's, a failed call's, a load or
+// coroutine error's, and the end banner of EndGameTest.
+void cTestWatch::Classify() {
+  if (StartsWith(m_line, "ASSERT false for ")) {
+    ++m_failedAsserts;
+  } else if ((StartsWith(m_line, "script [") && Contains(m_line, "] error : ")) ||
+             (StartsWith(m_line, "file: ") && Contains(m_line, " call: "))) {
+    ++m_errors;
+  } else if (m_line == kTestEnded) {
+    ++m_ended;
+  }
+}
