@@ -1,12 +1,32 @@
-// tickbase-host: runs the library from a console main loop.
+// tickbase-host: runs a script folder or package from the command line.
 #include <iostream>
+#include <memory>
 
-#include "tickbase/tickbase.h"
+#include "game_host.h"
+#include "gbk_console.h"
+#include "options.h"
 
-int main() {
-  OutputColor("/ytickbase host");
-  OutputColor("/gtimers, scripts, game time and diagnostics are linked in");
-  std::cout << ColorCyan;
-  OutputColor("/wready");
-  return 0;
+int main(int argc, char** argv) {
+  const std::string defaultScripts = TICKBASE_EXAMPLES_DIR;
+  std::string error;
+  std::optional<HostOptions> options = ParseOptions(argc, argv, defaultScripts, &error);
+  if (!options) {
+    std::cerr << "tickbase-host: " << error << "\n(see tickbase-host --help)\n";
+    return 2;
+  }
+  if (options->help) {
+    std::cout << UsageText(defaultScripts);
+    return 0;
+  }
+
+  std::unique_ptr<GbkToUtf8Buf> utf8;
+  std::streambuf* const original = std::cout.rdbuf();
+  if (!options->rawConsole && ConsoleIsUtf8Terminal()) {
+    utf8 = std::make_unique<GbkToUtf8Buf>(original);
+    if (utf8->ok()) std::cout.rdbuf(utf8.get());
+  }
+  const int status = GameHost(*options).Run();
+  std::cout.flush();
+  std::cout.rdbuf(original);
+  return status;
 }

@@ -21,22 +21,22 @@ std::string RunOnTerminal(const std::string& command) {
   return RunCommand("script -qec '" + command + "' /dev/null");
 }
 
-const std::string kHost = TICKBASE_HOST_PATH;
+const std::string kPrinter = TICKBASE_COLOR_PRINTER_PATH;
 
 }  // namespace
 
 TEST(Terminal, PipedOutputIsPlainText) {
-  const std::string out = RunCommand("env -u NO_COLOR " + kHost);
-  EXPECT_NE(out.find("tickbase host\n"), std::string::npos);
+  const std::string out = RunCommand("env -u NO_COLOR " + kPrinter);
+  EXPECT_NE(out.find("tickbase colours\n"), std::string::npos);
   EXPECT_EQ(out.find('\x1b'), std::string::npos);
 }
 
 TEST(Terminal, TerminalGetsAnsiColoursUnlessNoColor) {
-  const std::string coloured = RunOnTerminal("env -u NO_COLOR " + kHost);
-  EXPECT_NE(coloured.find("\x1b[93;40mtickbase host"), std::string::npos) << coloured;
+  const std::string coloured = RunOnTerminal("env -u NO_COLOR " + kPrinter);
+  EXPECT_NE(coloured.find("\x1b[93;40mtickbase colours"), std::string::npos) << coloured;
   EXPECT_NE(coloured.find("\x1b[92;40m"), std::string::npos);
 
-  const std::string plain = RunOnTerminal("env NO_COLOR=1 " + kHost);
-  EXPECT_NE(plain.find("tickbase host"), std::string::npos);
+  const std::string plain = RunOnTerminal("env NO_COLOR=1 " + kPrinter);
+  EXPECT_NE(plain.find("tickbase colours"), std::string::npos);
   EXPECT_EQ(plain.find('\x1b'), std::string::npos);
 }

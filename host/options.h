@@ -1,0 +1,31 @@
+// Command-line options of tickbase-host.
+#ifndef TICKBASE_HOST_OPTIONS_H_
+#define TICKBASE_HOST_OPTIONS_H_
+
+#include <optional>
+#include <string>
+
+struct HostOptions {
+  std::string scripts;           // script folder or .zip package
+  std::string entryScript = "main";
+  std::string entryFunc = "main";
+  unsigned tickMs = 20;          // main-loop period
+  int timeMul = 1;               // game ms per real ms
+  std::string startTime;         // stGameTime stream form; empty keeps the default
+  double runSeconds = 0;         // 0: until interrupted
+  std::string testFolder;        // run this test folder instead of the entry
+  std::string logDir;            // empty: channels stay unconfigured
+  bool console = false;          // read commands from stdin even when it is no terminal
+  bool rawConsole = false;       // never transcode console output
+  bool help = false;
+};
+
+// Parses argv. On a bad argument returns nothing and sets *error to a
+// one-line reason. defaultScripts is used when no folder or package is given.
+std::optional<HostOptions> ParseOptions(int argc, char** argv, const std::string& defaultScripts,
+                                        std::string* error);
+
+// The --help text.
+std::string UsageText(const std::string& defaultScripts);
+
+#endif  // TICKBASE_HOST_OPTIONS_H_
