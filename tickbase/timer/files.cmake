@@ -1,5 +1,6 @@
 list(APPEND TICKBASE_SOURCES
   timer/current_timer.cpp
+  timer/indexed_service.cpp
   timer/service.cpp
   timer/service_list.cpp
   timer/service_map.cpp

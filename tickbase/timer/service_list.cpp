@@ -6,12 +6,8 @@
 #include "tickbase/timer/held_ref.h"
 
 cServiceList::cServiceList(unsigned long period, const char* rangeName)
-    : cService("list_" + std::to_string(period) + "_" + rangeName),
+    : cIndexedService("list_" + std::to_string(period) + "_" + rangeName),
       m_period(static_cast<std::uint32_t>(period)) {}
-
-cServiceList::~cServiceList() {
-  m_entries.ForEach([](cTimerObj* obj, unsigned long) { obj->Release(); });
-}
 
 void cServiceList::Run(unsigned long, unsigned long now) {
   // The front entry stays stored while it fires (an owner checking its own
@@ -31,20 +27,3 @@ void cServiceList::Run(unsigned long, unsigned long now) {
     if (m_entries.TakePeeked(seq)) obj->Release();
   }
 }
-
-bool cServiceList::KillTimer(cTimerObj* obj, unsigned long param) {
-  if (!m_entries.Remove(obj, param)) return false;
-  obj->Release();
-  return true;
-}
-
-bool cServiceList::CheckTimer(cTimerObj* obj, unsigned long param) {
-  return m_entries.Contains(obj, param);
-}
-
-void cServiceList::AddTimer(cTimerObj* obj, unsigned long param, unsigned long time) {
-  m_entries.Add(obj, param, DueTime(time));
-  obj->AddRef();
-}
-
-std::size_t cServiceList::size() const { return m_entries.size(); }

@@ -4,29 +4,19 @@
 #ifndef TICKBASE_TIMER_SERVICE_LIST_H_
 #define TICKBASE_TIMER_SERVICE_LIST_H_
 
-#include <cstddef>
 #include <cstdint>
 
-#include "tickbase/timer/service.h"
-#include "tickbase/timer/timer_store.h"
+#include "tickbase/timer/indexed_service.h"
 
-class TICKBASE_API cServiceList : public cService {
+class TICKBASE_API cServiceList : public cIndexedService<cTimerFifo> {
  public:
   // Named "list_" + period + "_" + rangeName. period: clock units of the
   // range, 1 .. 2^31 - 1 (the range refuses others).
   cServiceList(unsigned long period, const char* rangeName);
-  ~cServiceList() override;
 
   void Run(unsigned long units, unsigned long now) override;
-  bool KillTimer(cTimerObj* obj, unsigned long param) override;
-  bool CheckTimer(cTimerObj* obj, unsigned long param) override;
-  // time: the absolute due time, normally the clock plus the period.
-  void AddTimer(cTimerObj* obj, unsigned long param, unsigned long time) override;
-
-  std::size_t size() const;
 
  private:
-  cTimerStore<cTimerFifo> m_entries;
   std::uint32_t m_period;
 };
 

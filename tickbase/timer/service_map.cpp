@@ -17,11 +17,7 @@ std::uint32_t RearmDelay(unsigned long r, std::uint32_t unit) {
 }  // namespace
 
 cServiceMap::cServiceMap(const char* rangeName, unsigned long unit)
-    : cService(std::string("Map_") + rangeName), m_unit(static_cast<std::uint32_t>(unit)) {}
-
-cServiceMap::~cServiceMap() {
-  m_entries.ForEach([](cTimerObj* obj, unsigned long) { obj->Release(); });
-}
+    : cIndexedService(std::string("Map_") + rangeName), m_unit(static_cast<std::uint32_t>(unit)) {}
 
 void cServiceMap::Run(unsigned long, unsigned long now) {
   const std::uint32_t clock = DueTime(now);
@@ -33,20 +29,3 @@ void cServiceMap::Run(unsigned long, unsigned long now) {
     if (r != 0) AddTimer(obj, param, clock + RearmDelay(r, m_unit));
   }
 }
-
-bool cServiceMap::KillTimer(cTimerObj* obj, unsigned long param) {
-  if (!m_entries.Remove(obj, param)) return false;
-  obj->Release();
-  return true;
-}
-
-bool cServiceMap::CheckTimer(cTimerObj* obj, unsigned long param) {
-  return m_entries.Contains(obj, param);
-}
-
-void cServiceMap::AddTimer(cTimerObj* obj, unsigned long param, unsigned long time) {
-  m_entries.Add(obj, param, DueTime(time));
-  obj->AddRef();
-}
-
-std::size_t cServiceMap::size() const { return m_entries.size(); }
