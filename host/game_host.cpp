@@ -18,6 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Set by the script function Quit() and the console command quit.
 bool g_quitRequested = false;
 
 // Quit(): the host's own script function; ends the main loop after this tick.
@@ -106,7 +107,7 @@ bool GameHost::StartWork() {
 void GameHost::HandleCommand(const std::string& line) {
   if (line.empty()) return;
   if (line == "quit") {
-    m_quit = true;
+    g_quitRequested = true;
   } else if (line == "reload") {
     ReloadAll();
   } else if (line == "gc") {
@@ -144,7 +145,7 @@ int GameHost::Run() {
   const double limitSeconds =
       m_options.runSeconds > 0 ? m_options.runSeconds : (testing() ? kTestLimitSeconds : 0);
   ConsoleInput input(m_options.console || isatty(STDIN_FILENO));
-  while (status == 0 && !m_quit && !g_quitRequested && !StopRequested() && !TestsDone()) {
+  while (status == 0 && !g_quitRequested && !StopRequested() && !TestsDone()) {
     for (const std::string& line : input.Wait(static_cast<int>(m_options.tickMs))) {
       HandleCommand(line);
     }

@@ -36,7 +36,6 @@ class GameHost {
   int m_testCount = 0;
   std::unique_ptr<cTestWatch> m_watch;  // on std::cout during a test run
   std::streambuf* m_watchedBuf = nullptr;
-  bool m_quit = false;
 };
 
 #endif  // TICKBASE_HOST_GAME_HOST_H_

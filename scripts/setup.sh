@@ -7,7 +7,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 prefix="$root/.deps/luabind"
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config xz-utils bzip2
   liblua5.1-0-dev libboost-dev libzip-dev libssl-dev libspdlog-dev
   libgtest-dev libgmock-dev libbenchmark-dev
 )
