@@ -1,15 +1,13 @@
 #include "console_input.h"
 
-#include <poll.h>
-#include <unistd.h>
+#include "input_wait.h"
 
 std::vector<std::string> ConsoleInput::Wait(int timeoutMs) {
   std::vector<std::string> lines;
-  pollfd input{STDIN_FILENO, POLLIN, 0};
-  if (poll(&input, m_enabled ? 1 : 0, timeoutMs) <= 0) return lines;
   char buffer[4096];
-  const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-  if (n <= 0) {
+  const long n = WaitForInput(m_enabled ? buffer : nullptr, sizeof buffer, timeoutMs);
+  if (n < 0) return lines;
+  if (n == 0) {
     m_enabled = false;  // end of input: keep ticking, stop listening
     if (!m_partial.empty()) lines.push_back(std::move(m_partial));
     m_partial.clear();

@@ -135,6 +135,7 @@ int GameHost::Run() {
   // Made before any signal can arrive: the crash handler must never be the
   // one to construct it.
   cTimerManager::Instance();
+  const platform::cTimerPeriod finePeriod;  // ticks of the steady length asked for
   InstallSignalHandlers();
   int status = StartWork() ? 0 : 1;
 

@@ -1,9 +1,8 @@
 // tickbase-host: runs a script folder or package from the command line.
 #include <iostream>
-#include <memory>
 
+#include "console_encoding.h"
 #include "game_host.h"
-#include "gbk_console.h"
 #include "options.h"
 
 int main(int argc, char** argv) {
@@ -19,14 +18,6 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  std::unique_ptr<GbkToUtf8Buf> utf8;
-  std::streambuf* const original = std::cout.rdbuf();
-  if (!options->rawConsole && ConsoleIsUtf8Terminal()) {
-    utf8 = std::make_unique<GbkToUtf8Buf>(original);
-    if (utf8->ok()) std::cout.rdbuf(utf8.get());
-  }
-  const int status = GameHost(*options).Run();
-  std::cout.flush();
-  std::cout.rdbuf(original);
-  return status;
+  cConsoleEncoding encoding(options->rawConsole);
+  return GameHost(*options).Run();
 }

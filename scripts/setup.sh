@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Installs what the build, tests and benchmarks need, then builds luabind 0.9.1
-# against Lua 5.1 into .deps/luabind (git-ignored; reused once built).
+# against Lua 5.1 into .deps/luabind and the Windows build's libraries into
+# .deps/mingw (both git-ignored; reused once built).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 prefix="$root/.deps/luabind"
+# shellcheck source=debian_source.sh
+source "$root/scripts/debian_source.sh"
 
 packages=(
   build-essential cmake pkg-config xz-utils bzip2
   liblua5.1-0-dev libboost-dev libzip-dev libssl-dev libspdlog-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # The Windows build (scripts/mingw_deps.sh) and Wine to test it.
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
 )
 
 install_packages() {
@@ -27,30 +32,6 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# Debian's binary luabind targets Lua 5.2, so fetch its source package with a
-# private deb-src list derived from this machine's own apt sources.
-fetch_luabind_source() {
-  local work=$1 etc="$1/apt-etc" lists="$1/apt-lists"
-  mkdir -p "$etc/sources.list.d" "$lists/partial"
-  : > "$etc/sources.list"
-  if [ -f /etc/apt/sources.list ]; then
-    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' /etc/apt/sources.list > "$etc/sources.list"
-  fi
-  for f in /etc/apt/sources.list.d/*.sources; do
-    [ -f "$f" ] || continue
-    sed 's/^Types:.*/Types: deb-src/' "$f" > "$etc/sources.list.d/$(basename "$f")"
-  done
-  for f in /etc/apt/sources.list.d/*.list; do
-    [ -f "$f" ] || continue
-    sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$f" > "$etc/sources.list.d/$(basename "$f")"
-  done
-  local opts=(-o "Dir::Etc::SourceList=$etc/sources.list"
-              -o "Dir::Etc::SourceParts=$etc/sources.list.d"
-              -o "Dir::State::Lists=$lists")
-  apt-get "${opts[@]}" update >/dev/null
-  (cd "$work" && apt-get "${opts[@]}" source --download-only luabind)
-}
-
 build_luabind() {
   if [ -f "$prefix/lib/libluabind.a" ] || [ -f "$prefix/lib/libluabind09.a" ]; then
     return 0
@@ -58,12 +39,11 @@ build_luabind() {
   local work
   work=$(mktemp -d)
   trap 'rm -rf "$work"' RETURN
-  fetch_luabind_source "$work"
-  local tarball
-  tarball=$(ls "$work"/luabind_*.orig.tar.* | head -n 1)
-  mkdir "$work/src"
-  tar -xf "$tarball" -C "$work/src" --strip-components=1
-  cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=Release \
+  # Debian's binary luabind targets Lua 5.2: build its source against 5.1.
+  fetch_debian_source "$work" luabind
+  local src
+  src=$(unpack_debian_source "$work" luabind)
+  cmake -S "$src" -B "$work/build" -DCMAKE_BUILD_TYPE=Release \
     -DLUABIND_LUA_VERSION=51 -DBUILD_SHARED_LIBS=OFF \
     -DCMAKE_POSITION_INDEPENDENT_CODE=ON -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DBUILD_TESTING=OFF >/dev/null
@@ -73,4 +53,5 @@ build_luabind() {
 
 install_packages
 build_luabind
+bash "$root/scripts/mingw_deps.sh"
 echo "setup: dependencies ready (luabind in $prefix)"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs dependencies, builds everything and runs all tests: once in a
-# normal build, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# normal build, once under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and once cross-built for Windows under Wine when Wine is installed.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -15,3 +16,15 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTICKBASE_SANITIZE=ON \
   -DTICKBASE_BUILD_BENCH=OFF -DTICKBASE_INSTALL=OFF >/dev/null
 cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+if [ -x /usr/lib/wine/wine64 ] && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+  # A Wine prefix of the build's own, kept between runs; one server for the
+  # whole run rather than one per test program.
+  export WINEPREFIX="$root/build-mingw/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKBASE_BUILD_BENCH=OFF -DTICKBASE_INSTALL=OFF >/dev/null
+  cmake --build build-mingw -j "$jobs"
+  wineserver -p
+  trap 'wineserver -k || true' EXIT
+  ctest --test-dir build-mingw --output-on-failure -j "$jobs"
+fi

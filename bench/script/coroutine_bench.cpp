@@ -10,7 +10,6 @@
 // Ticks run on the injected clocks. Every benchmark checks that the
 // coroutines ran as many times as it claims.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 #include <spdlog/sinks/null_sink.h>
 #include <spdlog/spdlog.h>
 #include <unistd.h>
@@ -25,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/heap_bytes.h"
 #include "support/scoped_clocks.h"
 #include "tickbase/script/script_manager.h"
 #include "tickbase/script/script_yield.h"
@@ -263,15 +263,12 @@ void BM_NewThreadToFirstSleep(benchmark::State& state) {
 }
 BENCHMARK(BM_NewThreadToFirstSleep)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-// Heap bytes in use, Lua's included (Lua allocates through realloc).
-double HeapBytes() { return static_cast<double>(mallinfo2().uordblks); }
-
 void BM_HundredThousandSleepers(benchmark::State& state) {
   Bench& bench = TheBench();
   for (auto _ : state) {
     bench.L();
     bench.Tick(0);
-    const double heap = HeapBytes();
+    const double heap = static_cast<double>(HeapBytes());  // Lua allocates through realloc
     const double lua = lua_gc(bench.L(), LUA_GCCOUNT, 0) * 1024.0;
     for (int i = 0; i < kSleepers; ++i) {
       int ref = 0;
@@ -282,7 +279,7 @@ void BM_HundredThousandSleepers(benchmark::State& state) {
     }
     bench.Tick(0);  // the timers are stored
     lua_gc(bench.L(), LUA_GCCOLLECT, 0);
-    state.counters["bytes_each"] = (HeapBytes() - heap) / kSleepers;
+    state.counters["bytes_each"] = (static_cast<double>(HeapBytes()) - heap) / kSleepers;
     state.counters["lua_bytes_each"] =
         (lua_gc(bench.L(), LUA_GCCOUNT, 0) * 1024.0 - lua) / kSleepers;
     const auto start = Clock::now();

@@ -14,7 +14,8 @@
 #include "tickbase/timer/timer_obj.h"
 
 // Each timer re-arms with its own period of 32768..65535 ms, carried in the
-// low 15 bits of its param (a unique number sits above). Every timer then
+// low 15 bits of its param (above sits a number unique among the owner's
+// timers; the whole fits the 32 bits unsigned long has on Windows). Every timer then
 // fires about as often as any other and the due times stay spread over a
 // 64 s window: the whole population is the working set, as in a server
 // whose timers are all alive.
@@ -39,7 +40,7 @@ struct Population {
     std::mt19937_64 rng(42);
     for (std::size_t i = 0; i < n; ++i) {
       handles.push_back(owners[i % kOwners]->GetTimerObj());
-      params.push_back((static_cast<unsigned long>(i) << 15) | (rng() & kPeriodBits));
+      params.push_back((static_cast<unsigned long>(i / kOwners) << 15) | (rng() & kPeriodBits));
       dues.push_back(start + 1 + static_cast<std::uint32_t>(rng() % 65536));
     }
   }

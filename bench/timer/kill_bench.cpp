@@ -87,7 +87,7 @@ struct Scheduler {
     return ok;
   }
 
-  static constexpr unsigned long kFreshParams = 1ul << 48;
+  static constexpr unsigned long kFreshParams = 1ul << 31;
 
   cTimerManager manager;
   Population pop;

@@ -3,11 +3,11 @@
 // std::multimap insert, at 100,000 stored timers; and the memory a stored
 // map timer costs at a million, against std::multimap.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <map>
 #include <utility>
 
+#include "bench/heap_bytes.h"
 #include "bench/timer/bench_support.h"
 #include "tickbase/platform/clock.h"
 #include "tickbase/timer/timer_manager.h"
@@ -22,14 +22,8 @@ void AddAll(cTimerManager& manager, const Population& pop) {
     manager._AddTimer(TimeRange_MS, Timer_Map, pop.dues[i], pop.handles[i], pop.params[i]);
 }
 
-// Bytes in use from the allocator, large (mmapped) blocks included.
-std::size_t HeapInUse() {
-  const struct mallinfo2 info = mallinfo2();
-  return info.uordblks + info.hblkhd;
-}
-
 void BM_IdleTick(benchmark::State& state) {
-  const std::uint32_t ahead = timeGetTime() + kAheadMs;
+  const std::uint32_t ahead = platform::timeGetTime() + kAheadMs;
   cTimerManager empty, full;
   Population pop(1000000, ahead);
   AddAll(full, pop);
@@ -54,7 +48,7 @@ void BM_IdleTick(benchmark::State& state) {
 void BM_QueuedAdd(benchmark::State& state) {
   constexpr std::size_t kStored = 100000;
   constexpr std::size_t kBatch = 1000;
-  const std::uint32_t ahead = timeGetTime() + kAheadMs;
+  const std::uint32_t ahead = platform::timeGetTime() + kAheadMs;
   cTimerManager manager;
   Population stored(kStored, ahead);
   AddAll(manager, stored);
@@ -66,7 +60,7 @@ void BM_QueuedAdd(benchmark::State& state) {
   Population added(kBatch, ahead + 1);
   for (std::size_t i = 0; i < kBatch; ++i) {
     added.handles[i] = stored.handles[i];
-    added.params[i] |= 1ul << 63;
+    added.params[i] |= 1ul << 31;
   }
   std::vector<decltype(baseline)::iterator> inserted(kBatch);
   Stopwatch ours, theirs;
@@ -100,20 +94,20 @@ void BM_QueuedAdd(benchmark::State& state) {
 void BM_MemoryPerMapTimer(benchmark::State& state) {
   constexpr std::size_t kCount = 1000000;
   for (auto _ : state) {
-    Population pop(kCount, timeGetTime() + kAheadMs);
-    const std::size_t before = HeapInUse();
+    Population pop(kCount, platform::timeGetTime() + kAheadMs);
+    const std::size_t before = HeapBytes();
     auto manager = std::make_unique<cTimerManager>();
     AddAll(*manager, pop);
-    const std::size_t ours = HeapInUse() - before;
+    const std::size_t ours = HeapBytes() - before;
     if (manager->CheckTimer(TimeRange_MS, Timer_Map, 0, pop.handles[kCount - 1], pop.params[kCount - 1]) != 1)
       state.SkipWithError("timers missing");
     manager.reset();
 
-    const std::size_t mapBefore = HeapInUse();
+    const std::size_t mapBefore = HeapBytes();
     std::multimap<std::uint32_t, std::pair<cTimerObj*, unsigned long>, WrapLess> baseline;
     for (std::size_t i = 0; i < kCount; ++i)
       baseline.emplace(pop.dues[i], std::make_pair(pop.handles[i], pop.params[i]));
-    const std::size_t theirs = HeapInUse() - mapBefore;
+    const std::size_t theirs = HeapBytes() - mapBefore;
     SetCounter(state, "bytes_per_timer", static_cast<double>(ours) / kCount);
     SetCounter(state, "bytes_multimap", static_cast<double>(theirs) / kCount);
   }

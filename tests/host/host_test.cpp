@@ -127,7 +127,7 @@ TEST_F(HostTest, FatalSignalPrintsTheCrashReport) {
   Subprocess host({kHost, m_dir.string()});
   ASSERT_TRUE(host.ReadUntil("ready"));
   host.Signal(SIGSEGV);
-  EXPECT_EQ(host.Finish(), 128 + SIGSEGV);
+  EXPECT_EQ(host.Finish(), Subprocess::SignalStatus(SIGSEGV));
   EXPECT_NE(host.output().find("cTimerManager::ReportCrashToStream"), std::string::npos)
       << host.output();
 }

@@ -7,10 +7,10 @@
 TEST(Clock, SeamDrivesBothClocksAndRestoresSystemClocks) {
   {
     ScopedClocks clocks(0xFFFFFF00u, 100);
-    EXPECT_EQ(timeGetTime(), 0xFFFFFF00u);
+    EXPECT_EQ(platform::timeGetTime(), 0xFFFFFF00u);
     EXPECT_EQ(platform::UnixTime(), 100);
     clocks.Advance(0x200);  // past the 2^32 wrap; 512 ms make no whole second yet
-    EXPECT_EQ(timeGetTime(), 0x100u);
+    EXPECT_EQ(platform::timeGetTime(), 0x100u);
     EXPECT_EQ(platform::UnixTime(), 100);
     clocks.Advance(500);
     EXPECT_EQ(platform::UnixTime(), 101);
@@ -20,9 +20,9 @@ TEST(Clock, SeamDrivesBothClocksAndRestoresSystemClocks) {
 }
 
 TEST(Clock, SystemMillisecondsAdvance) {
-  const DWORD before = timeGetTime();
-  Sleep(20);
-  const DWORD elapsed = timeGetTime() - before;
+  const DWORD before = platform::timeGetTime();
+  platform::Sleep(20);
+  const DWORD elapsed = platform::timeGetTime() - before;
   EXPECT_GE(elapsed, 10u);
   EXPECT_LT(elapsed, 5000u);
 }

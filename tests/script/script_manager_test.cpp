@@ -53,8 +53,14 @@ TEST_F(ManagerTest, NamesAreNormalisedIntoOneEntry) {
   EXPECT_EQ(Records(), (std::vector<std::string>{"load"}));
   EXPECT_STREQ(s->GetScriptFile(), "npc/guard");
   EXPECT_EQ(Take(), "cScriptManager::LoadScript file npc/guard\n");
-  EXPECT_EQ(Manager().GetScript("NPC/guard"), nullptr);  // case counts
+  // Case counts in names. Whether the file is found then is the file
+  // system's affair: Windows ignores case and loads a second state.
+  KLuaScript* upper = Manager().GetScript("NPC/guard");
+  EXPECT_NE(upper, s);
+#if !defined(_WIN32)
+  EXPECT_EQ(upper, nullptr);
   EXPECT_EQ(Take(), "script file : script/NPC/guard.lua not found!\n");
+#endif
 }
 
 TEST_F(ManagerTest, ScriptDirectoryAndLuaSuffixDecideThePath) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <lua.hpp>
 #include <string>
 #include <vector>
@@ -13,7 +14,19 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-std::string Param(lua_State* L) { return std::to_string(reinterpret_cast<std::uintptr_t>(L)); }
+constexpr char kSleepTrace[] = "cScriptYieldTimer::AddYieldSleep ";
+
+// The timer parameter that a pause trace names. Where unsigned long holds a
+// pointer it is the thread itself; elsewhere a number of its own.
+std::string ParamOf(lua_State* co, const std::string& sleepTrace) {
+  const std::size_t at = sizeof kSleepTrace - 1;
+  const std::string param = sleepTrace.substr(at, sleepTrace.find(' ', at) - at);
+  if (sizeof(unsigned long) >= sizeof co) {
+    EXPECT_EQ(param, std::to_string(reinterpret_cast<std::uintptr_t>(co)));
+  }
+  EXPECT_NE(param, "0");
+  return param;
+}
 
 class YieldTest : public TimedScriptTest {
  protected:
@@ -47,8 +60,10 @@ TEST_F(YieldTest, TwoSleepsTraceEachPauseAndWakeUp) {
   EXPECT_EQ(Records(), (Strings{"start 7", "one", "two"}));
   EXPECT_EQ(lua_status(co), 0);
   // Started by the host outside any script call: the recorded file is "".
-  const std::string sleep = "cScriptYieldTimer::AddYieldSleep " + Param(co) + " 100 ";
-  const std::string wake = "cScriptYieldTimer::OnTimer  timer " + Param(co);
+  ASSERT_FALSE(yield.messages().empty());
+  const std::string param = ParamOf(co, yield.messages()[0]);
+  const std::string sleep = kSleepTrace + param + " 100 ";
+  const std::string wake = "cScriptYieldTimer::OnTimer  timer " + param;
   EXPECT_EQ(yield.messages(), (Strings{sleep, wake, sleep, "ok", wake, "ok"}));
   // The entry outlives the finished coroutine until it is cleared.
   EXPECT_TRUE(cScriptYieldTimer::Instance().ClearThread(co));
@@ -112,17 +127,20 @@ TEST_F(YieldTest, SleepOutsideACoroutineFailsAndItsWakeUpDoesNothing) {
 
 TEST_F(YieldTest, AnErrorAfterAWakeUpIsReportedWithoutNames) {
   Write("script/co.lua", "function F() YieldSleep(10) error('boom', 0) end");
-  lua_State* co = Start("co", "F");
   ChannelCapture yield("script.yield");
+  lua_State* co = Start("co", "F");
   ChannelCapture errors("script.error");
   Take();
   Tick(10);
   EXPECT_EQ(Out(), "script [] func [] error : \nboom\n");
   EXPECT_EQ(errors.messages(), (Strings{"script [] func [] error : \n", "boom\n"}));
-  EXPECT_EQ(yield.messages(), (Strings{"cScriptYieldTimer::OnTimer  timer " + Param(co), "ok"}));
+  ASSERT_FALSE(yield.messages().empty());
+  const std::string sleep = yield.messages()[0];
+  const std::string wake = "cScriptYieldTimer::OnTimer  timer " + ParamOf(co, sleep);
+  EXPECT_EQ(yield.messages(), (Strings{sleep, wake, "ok"}));
   EXPECT_EQ(lua_status(co), LUA_ERRRUN);
   Tick(10);
-  EXPECT_EQ(yield.messages().size(), 2u);
+  EXPECT_EQ(yield.messages().size(), 3u);
 }
 
 TEST_F(YieldTest, AWokenCoroutineRunsUnderTheFileOfItsPause) {

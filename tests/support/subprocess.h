@@ -2,6 +2,10 @@
 #ifndef TICKBASE_TESTS_SUPPORT_SUBPROCESS_H_
 #define TICKBASE_TESTS_SUPPORT_SUBPROCESS_H_
 
+#if defined(_WIN32)
+#include "support/subprocess_win32.h"
+#else
+
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -55,6 +59,8 @@ class Subprocess {
     m_in = -1;
   }
   void Signal(int sig) { kill(m_pid, sig); }
+  // The status Finish returns for a child that Signal(sig) ended.
+  static int SignalStatus(int sig) { return 128 + sig; }
 
   // Reads until text appears in the output or the output ends.
   bool ReadUntil(const std::string& text) {
@@ -90,5 +96,7 @@ class Subprocess {
   bool m_reaped = false;
   std::string m_output;
 };
+
+#endif  // !_WIN32
 
 #endif  // TICKBASE_TESTS_SUPPORT_SUBPROCESS_H_

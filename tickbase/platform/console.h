@@ -1,6 +1,7 @@
-// Stand-ins for the Win32 console calls. The process has one console text
-// attribute (start value 7, light grey on black). Setting it records the
-// value and, when standard output is a terminal and NO_COLOR is unset,
+// The Win32 console calls the library colours its output with. On Windows
+// they are the system's. Elsewhere they are stand-ins over one process-wide
+// text attribute (start value 7, light grey on black): setting it records
+// the value and, when standard output is a terminal and NO_COLOR is unset,
 // writes the matching ANSI colour sequence to std::cout; otherwise only the
 // value is recorded, so piped output carries plain text.
 #ifndef TICKBASE_PLATFORM_CONSOLE_H_
@@ -8,6 +9,8 @@
 
 #include "tickbase/export.h"
 #include "tickbase/platform/types.h"
+
+#if !defined(_WIN32)
 
 struct CONSOLE_SCREEN_BUFFER_INFO {
   WORD wAttributes;
@@ -27,5 +30,7 @@ TICKBASE_API BOOL SetConsoleTextAttribute(HANDLE console, WORD attributes);
 
 // The error code of the last failed console call.
 TICKBASE_API DWORD GetLastError();
+
+#endif  // !_WIN32
 
 #endif  // TICKBASE_PLATFORM_CONSOLE_H_

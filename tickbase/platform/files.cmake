@@ -1,8 +1,23 @@
 list(APPEND TICKBASE_SOURCES
   platform/clock.cpp
-  platform/console.cpp
-  platform/files.cpp
-  platform/memory.cpp)
+  platform/files.cpp)
+# The system side, chosen at build time; both sides share the headers.
+if(WIN32)
+  list(APPEND TICKBASE_SOURCES
+    platform/win32/clock.cpp
+    platform/win32/list_files.cpp
+    platform/win32/md5.cpp
+    platform/win32/memory.cpp)
+  list(APPEND TICKBASE_SYSTEM_LIBRARIES winmm bcrypt)
+else()
+  list(APPEND TICKBASE_SOURCES
+    platform/posix/clock.cpp
+    platform/posix/console.cpp
+    platform/posix/list_files.cpp
+    platform/posix/md5.cpp
+    platform/posix/memory.cpp)
+  list(APPEND TICKBASE_SYSTEM_LIBRARIES OpenSSL::Crypto ${CMAKE_DL_LIBS})
+endif()
 list(APPEND TICKBASE_PUBLIC_HEADERS
   platform/clock.h
   platform/console.h

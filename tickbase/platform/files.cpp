@@ -6,6 +6,8 @@
 #include <iterator>
 #include <system_error>
 
+#include "tickbase/platform/list_files.h"
+
 namespace fs = std::filesystem;
 
 namespace platform {
@@ -28,17 +30,14 @@ bool ReadWholeFile(const std::string& path, std::string* text) {
 }
 
 std::vector<std::string> FindFiles(const std::string& dir, const std::string& suffix) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code typeError;
-    if (!it->is_regular_file(typeError)) continue;
-    std::string name = it->path().filename().string();
-    if (name.size() >= suffix.size() &&
-        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
-      names.push_back(std::move(name));
-    }
-  }
+  std::vector<std::string> names = ListFiles(dir, suffix);
+  names.erase(std::remove_if(names.begin(), names.end(),
+                             [&](const std::string& name) {
+                               return name.size() < suffix.size() ||
+                                      name.compare(name.size() - suffix.size(), suffix.size(),
+                                                   suffix) != 0;
+                             }),
+              names.end());
   std::sort(names.begin(), names.end());
   return names;
 }

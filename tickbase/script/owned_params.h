@@ -7,7 +7,6 @@
 #define TICKBASE_SCRIPT_OWNED_PARAMS_H_
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <unordered_map>
 
@@ -18,11 +17,15 @@ class cOwnedParams {
   cOwnedParams(const cOwnedParams&) = delete;
   cOwnedParams& operator=(const cOwnedParams&) = delete;
 
-  // Keeps item; returns the timer parameter that names it.
+  // Keeps item; returns the timer parameter that names it: a number, not
+  // the address, which unsigned long cannot hold on every platform (it has
+  // 32 bits on 64-bit Windows). 0 is never handed out.
   unsigned long Add(std::unique_ptr<T> item) {
-    const unsigned long param = reinterpret_cast<std::uintptr_t>(item.get());
-    m_items.emplace(param, std::move(item));
-    return param;
+    do {
+      ++m_last;
+    } while (m_last == 0 || m_items.count(m_last) != 0);
+    m_items.emplace(m_last, std::move(item));
+    return m_last;
   }
   // Hands the item of param back; null when param names none (taken
   // already, or not made by Add).
@@ -36,8 +39,8 @@ class cOwnedParams {
   std::size_t size() const { return m_items.size(); }
 
  private:
-  static_assert(sizeof(unsigned long) >= sizeof(std::uintptr_t), "a parameter holds a pointer");
   std::unordered_map<unsigned long, std::unique_ptr<T>> m_items;
+  unsigned long m_last = 0;  // the last parameter handed out
 };
 
 #endif  // TICKBASE_SCRIPT_OWNED_PARAMS_H_

@@ -32,7 +32,7 @@ constexpr char kGameTestEnded[] =
 void MySleep(int ms) {
   std::cout << "func_MySleep " << ms << std::endl;
   // A negative delay would become a wait of about 49 days.
-  Sleep(ms < 0 ? 0 : static_cast<DWORD>(ms));
+  platform::Sleep(ms < 0 ? 0 : static_cast<DWORD>(ms));
 }
 
 void Assert(bool condition, const char* text) {
@@ -78,9 +78,11 @@ void SetGlobalFunction(lua_State* L, const char* name, lua_CFunction f) {
 
 void BindScriptCommon(lua_State* L) {
   using luabind::def;
+  // Windows' GDI has a SetBkColor of its own.
+  void (*const setBkColor)(const char*) = &SetBkColor;
   luabind::module(L)[def("FileName", &FileName), def("MD5", &GetMD5Str),
                      def("FuncName", &FuncName), def("SetColor", &SetColor),
-                     def("SetBkColor", &SetBkColor), def("Sleep", &MySleep),
+                     def("SetBkColor", setBkColor), def("Sleep", &MySleep),
                      def("CoSleep", &CoSleep), def("Assert", &Assert),
                      def("StartTest", &StartTest), def("EndTest", &EndTest),
                      def("StartGameTest", &StartGameTest), def("EndGameTest", &EndGameTest),

@@ -17,8 +17,6 @@
 #include "tickbase/script/script_loader.h"
 #include "tickbase/timer/timer_types.h"
 
-static_assert(sizeof(unsigned long) >= sizeof(lua_State*), "a timer parameter holds a thread");
-
 namespace {
 
 // The live object, for the close hook of states that outlive it at exit.
@@ -35,10 +33,10 @@ struct stStateHook {
   bool closed;
 };
 
-unsigned long ToParam(lua_State* L) { return reinterpret_cast<std::uintptr_t>(L); }
-lua_State* ToThread(unsigned long param) {
-  return reinterpret_cast<lua_State*>(static_cast<std::uintptr_t>(param));
-}
+// A paused thread's timer parameter is the thread itself where unsigned
+// long holds a pointer. On 64-bit Windows it has 32 bits: there each entry
+// gets a number instead.
+constexpr bool kParamIsPointer = sizeof(unsigned long) >= sizeof(lua_State*);
 
 void Trace(const char* text) {
   cLogMessage message(script_yield(), kLogLevel);
@@ -124,30 +122,33 @@ cScriptYieldTimer::~cScriptYieldTimer() {
   g_yieldTimer = nullptr;
   // Anchors left in states that close later are freed with those states.
   m_threads.clear();
+  m_numbered.clear();
   m_states.clear();
 }
 
 int cScriptYieldTimer::AddYieldSleep(lua_State* L, int ms, const char* file) {
   file = TextOf(file);
-  {
-    cLogMessage message(script_yield(), kLogLevel);
-    if (std::ostream* os = message.stream()) {
-      *os << "cScriptYieldTimer::AddYieldSleep " << ToParam(L) << " " << ms << " " << file;
-    }
-  }
   stPause* pause = L == m_wakingThread ? m_wakingPause : nullptr;
   if (!pause) {
     // Made before any Lua call: a memory error raised there unwinds by
     // longjmp and must find no C++ object alive.
-    pause = &m_threads.try_emplace(L).first->second;
+    const auto made = m_threads.try_emplace(L);
+    pause = &made.first->second;
     pause->thread = L;
+    if (made.second) pause->param = NewParam(L);
+  }
+  {
+    cLogMessage message(script_yield(), kLogLevel);
+    if (std::ostream* os = message.stream()) {
+      *os << "cScriptYieldTimer::AddYieldSleep " << pause->param << " " << ms << " " << file;
+    }
   }
   if (pause->anchor == 0) {
     // Not anchored: new, or left by a collected thread at this address,
     // perhaps of another state. An anchored entry is this very thread's.
     cStateTimer* state = StateTimerOf(L);
     if (!state) {  // the state is closing: no pause
-      if (!pause->state) m_threads.erase(L);
+      if (!pause->state) Drop(m_threads.find(L));
       return 0;
     }
     if (pause->state != state) Link(*pause, state);
@@ -158,14 +159,14 @@ int cScriptYieldTimer::AddYieldSleep(lua_State* L, int ms, const char* file) {
   pause->file = file;
   // A negative delay is due at once, like 0.
   pause->state->AddTimerNext(TimeRange_MS, ms < 0 ? 0UL : static_cast<unsigned long>(ms),
-                             ToParam(L), file);
+                             pause->param, file);
   ++pause->pending;
   pause->wanted = true;
   return lua_yield(L, 0);
 }
 
 unsigned long cScriptYieldTimer::OnTimer(unsigned long param) {
-  const auto it = m_threads.find(ToThread(param));
+  const auto it = m_threads.find(ThreadOf(param));
   // Without its anchor the thread may be gone.
   if (param == 0 || it == m_threads.end() || it->second.anchor == 0) return 0;
   Wake(it->first, it->second, false);
@@ -173,7 +174,7 @@ unsigned long cScriptYieldTimer::OnTimer(unsigned long param) {
 }
 
 unsigned long cScriptYieldTimer::FireTimer(unsigned long param) {
-  const auto it = m_threads.find(ToThread(param));
+  const auto it = m_threads.find(ThreadOf(param));
   // Every timer of a live state's handle is counted in its entry.
   if (param == 0 || it == m_threads.end() || it->second.pending == 0) return 0;
   Wake(it->first, it->second, true);
@@ -190,10 +191,11 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
   }
   // A copy: the coroutine's next pause rewrites the entry.
   const std::string name = pause.file;
+  const unsigned long param = pause.param;
   {
     cLogMessage message(script_yield(), kLogLevel);
     if (std::ostream* os = message.stream()) {
-      *os << "cScriptYieldTimer::OnTimer " << name << " timer " << ToParam(thread);
+      *os << "cScriptYieldTimer::OnTimer " << name << " timer " << param;
     }
   }
   {
@@ -207,7 +209,7 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
       my_lua_resume(co);
       Trace("ok");
     } catch (...) {
-      ReportWakeException(name, ToParam(thread));
+      ReportWakeException(name, param);
     }
     m_wakingThread = outerThread;
     m_wakingPause = outerPause;
@@ -329,7 +331,7 @@ void cScriptYieldTimer::ForgetState(cStateTimer* timer) {
       m_wakingThread = nullptr;
       m_wakingPause = nullptr;
     }
-    m_threads.erase(pause->thread);
+    Drop(m_threads.find(pause->thread));
     pause = next;
   }
   // The owner gives its handle up: the state's queued wake-ups do nothing.
@@ -348,7 +350,27 @@ void cScriptYieldTimer::Erase(lua_State* thread) {
   const auto it = m_threads.find(thread);
   if (it == m_threads.end()) return;
   Unlink(it->second);
+  Drop(it);
+}
+
+void cScriptYieldTimer::Drop(tThreads::iterator it) {
+  if (!kParamIsPointer) m_numbered.erase(it->second.param);
   m_threads.erase(it);
+}
+
+unsigned long cScriptYieldTimer::NewParam(lua_State* thread) {
+  if (kParamIsPointer) return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(thread));
+  do {
+    ++m_lastNumber;
+  } while (m_lastNumber == 0 || m_numbered.count(m_lastNumber) != 0);
+  m_numbered.emplace(m_lastNumber, thread);
+  return m_lastNumber;
+}
+
+lua_State* cScriptYieldTimer::ThreadOf(unsigned long param) const {
+  if (kParamIsPointer) return reinterpret_cast<lua_State*>(static_cast<std::uintptr_t>(param));
+  const auto it = m_numbered.find(param);
+  return it == m_numbered.end() ? nullptr : it->second;
 }
 
 void cScriptYieldTimer::Unlink(stPause& pause) {
@@ -364,7 +386,7 @@ void cScriptYieldTimer::Unlink(stPause& pause) {
 }
 
 bool cScriptYieldTimer::ReportPause(std::ostream& os, unsigned long param) const {
-  const auto it = m_threads.find(ToThread(param));
+  const auto it = m_threads.find(ThreadOf(param));
   if (it == m_threads.end()) return false;
   os << "cScriptYieldTimer thread " << param << " file " << it->second.file;
   return true;

@@ -58,7 +58,9 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
   // wake-up was recorded; that wake-up later does nothing.
   int AddYieldSleep(lua_State* L, int ms, const char* file);
 
-  // Continues paused thread param (a lua_State*) now, as its wake-up would:
+  // Continues paused thread param now, as its wake-up would (a thread's
+  // param is its lua_State* where unsigned long holds a pointer, else a
+  // number given to its entry; the traces of its pauses name it):
   // the script file of its pause is the current file while it runs, traces
   // go to "script.yield", and an escaping exception is reported rather than
   // passed on. Does nothing for 0, for a thread without an entry, and for
@@ -84,7 +86,9 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
                            // while pending > 0, and after a pause that failed
     unsigned pending = 0;  // timers scheduled and not yet settled
     bool wanted = false;   // has an entry: a firing timer continues the thread
+    unsigned long param = 0;  // the timer parameter that names the thread
   };
+  using tThreads = std::unordered_map<lua_State*, stPause>;
 
   cScriptYieldTimer();
 
@@ -103,6 +107,11 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
   // the entry too when it was cleared.
   void Settle(lua_State* thread, stPause& pause);
   void Erase(lua_State* thread);
+  // Removes an entry of m_threads with its parameter.
+  void Drop(tThreads::iterator it);
+  // The timer parameter of a new entry of thread, and the thread of one.
+  unsigned long NewParam(lua_State* thread);
+  lua_State* ThreadOf(unsigned long param) const;
   static void Unlink(stPause& pause);
   // The state of timer has closed: its threads are gone.
   void ForgetState(cStateTimer* timer);
@@ -113,7 +122,11 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
 
   // Every thread with an entry or a pending wake-up. The key may name a
   // collected thread only while the entry has no wake-up pending.
-  std::unordered_map<lua_State*, stPause> m_threads;
+  tThreads m_threads;
+  // Where a parameter cannot hold a pointer (64-bit Windows): the thread of
+  // each numbered parameter, and the last number handed out.
+  std::unordered_map<unsigned long, lua_State*> m_numbered;
+  unsigned long m_lastNumber = 0;
   // One timer owner per Lua state that has paused a thread.
   std::unordered_map<cStateTimer*, std::unique_ptr<cStateTimer>> m_states;
   // The thread being continued and its entry, so that its next pause (the

@@ -40,7 +40,7 @@ cTimerManager::~cTimerManager() {
 
 void cTimerManager::RefreshTime() {
   m_sTime = platform::UnixTime();
-  m_msTime = timeGetTime();
+  m_msTime = platform::timeGetTime();
 }
 
 void cTimerManager::AddTime(TimeRange range, unsigned long& t) const {

@@ -58,7 +58,7 @@ void cTimerObj::Invalidate() {
 
 unsigned long cTimerObj::OnTimer(unsigned long param) {
   if (!m_valid || !m_owner) return 0;
-  const DWORD t0 = timeGetTime();
+  const DWORD t0 = platform::timeGetTime();
   g_curTimerObj = m_owner;
   g_curTimerParam = param;
   // No try/catch: a callback that throws leaves the current-timer variables
@@ -66,7 +66,7 @@ unsigned long cTimerObj::OnTimer(unsigned long param) {
   const unsigned long result = m_owner->OnTimer(param);
   g_curTimerObj = nullptr;
   g_curTimerParam = 0;
-  const DWORD dt = timeGetTime() - t0;
+  const DWORD dt = platform::timeGetTime() - t0;
   if (dt > kSlowCallbackMs) ReportSlowCallback(m_owner, dt, param);
   return result;
 }

@@ -21,13 +21,13 @@ cTimer::cTimer(int start) {
 cTimer::~cTimer() = default;
 
 unsigned long cTimer::Restart() {
-  m_start = timeGetTime();
+  m_start = platform::timeGetTime();
   return m_start;
 }
 
 unsigned long cTimer::Elapsed() const {
   // 32-bit subtraction: one wrap of the clock between the readings is fine.
-  return static_cast<DWORD>(timeGetTime() - static_cast<DWORD>(m_start));
+  return static_cast<DWORD>(platform::timeGetTime() - static_cast<DWORD>(m_start));
 }
 
 cTimerFunction::cTimerFunction(const char* name, unsigned long limit, int start)
