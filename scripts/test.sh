@@ -24,6 +24,7 @@ if [ -x /usr/lib/wine/wine64 ] && command -v x86_64-w64-mingw32-g++-posix >/dev/
   cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKBASE_BUILD_BENCH=OFF -DTICKBASE_INSTALL=OFF >/dev/null
   cmake --build build-mingw -j "$jobs"
+  mkdir -p "$WINEPREFIX"
   wineserver -p
   trap 'wineserver -k || true' EXIT
   ctest --test-dir build-mingw --output-on-failure -j "$jobs"

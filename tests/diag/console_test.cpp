@@ -98,3 +98,13 @@ TEST_F(ConsoleTest, OutputColorTakesOnlyAKnownLowerCasePrefix) {
   EXPECT_EQ(Attributes(), 9);
   EXPECT_EQ(m_out.text(), "/r\n/xWord\n/RWord\nplain\n\nok\n/y\n");
 }
+
+TEST_F(ConsoleTest, FailedChangeIsReportedAndAnInvalidHandleTakenAnew) {
+  cConsole console(nullptr);  // as with output that is no console
+  console.SetColor(12, 0xF0);
+  EXPECT_EQ(m_out.text(), "SetColor Error : 6\n");
+  EXPECT_EQ(Attributes(), 7);  // nothing changed, nothing retried
+  console.SetColor(12, 0xF0);  // on the standard output handle taken anew
+  EXPECT_EQ(Attributes(), 12);
+  EXPECT_EQ(m_out.text(), "SetColor Error : 6\n");
+}
