@@ -17,6 +17,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$prefix/bin" "$prefix/lib/pkgconfig" "$prefix/include"
 
+# The file whose presence shows that a library is built.
+lua_done="$prefix/lib/liblua51.dll.a"
+luabind_done="$prefix/lib/libluabind09.dll.a"
+libzip_done="$prefix/lib/pkgconfig/libzip.pc"
+spdlog_done="$prefix/lib/libspdlog.dll.a"
+googletest_done="$prefix/lib/libgtest.a"
+benchmark_done="$prefix/lib/libbenchmark.a"
+
 # cross_cmake NAME SOURCE [CMAKE ARGS...]: configures, builds and installs
 # one CMake project for the target into the prefix.
 cross_cmake() {
@@ -31,7 +39,7 @@ cross_cmake() {
 }
 
 build_lua() {
-  [ -f "$prefix/lib/liblua51.dll.a" ] && return 0
+  [ -f "$lua_done" ] && return 0
   local src
   src=$(unpack_debian_source "$work" lua5.1)
   # C99 printf keeps number texts ("inf", "nan", exponents) as on Linux.
@@ -52,13 +60,13 @@ EOF
 }
 
 build_luabind() {
-  [ -f "$prefix/lib/libluabind09.dll.a" ] && return 0
+  [ -f "$luabind_done" ] && return 0
   cross_cmake luabind "$(unpack_debian_source "$work" luabind)" \
     -DLUABIND_LUA_VERSION=51 -DLUABIND_DYNAMIC_LINK=ON -DBUILD_TESTING=OFF
 }
 
 build_libzip() {
-  [ -f "$prefix/lib/pkgconfig/libzip.pc" ] && return 0
+  [ -f "$libzip_done" ] && return 0
   # zlib from Debian's MinGW package, linked into the DLL.
   cross_cmake libzip "$(unpack_debian_source "$work" libzip)" -DBUILD_SHARED_LIBS=ON \
     -DZLIB_INCLUDE_DIR=/usr/$triple/include -DZLIB_LIBRARY=/usr/$triple/lib/libz.a \
@@ -70,29 +78,30 @@ build_libzip() {
 # One spdlog DLL holds the one logger registry that the library and its host
 # share; header-only copies would give each module a registry of its own.
 build_spdlog() {
-  [ -f "$prefix/lib/libspdlog.dll.a" ] && return 0
+  [ -f "$spdlog_done" ] && return 0
   cross_cmake fmt "$(unpack_debian_source "$work" fmtlib)" -DFMT_TEST=OFF -DFMT_DOC=OFF
   cross_cmake spdlog "$(unpack_debian_source "$work" spdlog)" -DSPDLOG_BUILD_SHARED=ON \
     -DSPDLOG_FMT_EXTERNAL_HO=ON -DSPDLOG_BUILD_EXAMPLE=OFF -DSPDLOG_BUILD_TESTS=OFF
 }
 
 build_googletest() {
-  [ -f "$prefix/lib/libgtest.a" ] && return 0
+  [ -f "$googletest_done" ] && return 0
   cross_cmake googletest /usr/src/googletest -DBUILD_GMOCK=ON
 }
 
 build_benchmark() {
-  [ -f "$prefix/lib/libbenchmark.a" ] && return 0
+  [ -f "$benchmark_done" ] && return 0
   cross_cmake benchmark "$(unpack_debian_source "$work" benchmark)" \
     -DBENCHMARK_ENABLE_TESTING=OFF -DBENCHMARK_ENABLE_GTEST_TESTS=OFF -DBENCHMARK_ENABLE_WERROR=OFF
 }
 
+# Source packages of what is still to build (GoogleTest's source is installed).
 missing=()
-[ -f "$prefix/lib/liblua51.dll.a" ] || missing+=(lua5.1)
-[ -f "$prefix/lib/libluabind09.dll.a" ] || missing+=(luabind)
-[ -f "$prefix/lib/pkgconfig/libzip.pc" ] || missing+=(libzip)
-[ -f "$prefix/lib/libspdlog.dll.a" ] || missing+=(fmtlib spdlog)
-[ -f "$prefix/lib/libbenchmark.a" ] || missing+=(benchmark)
+[ -f "$lua_done" ] || missing+=(lua5.1)
+[ -f "$luabind_done" ] || missing+=(luabind)
+[ -f "$libzip_done" ] || missing+=(libzip)
+[ -f "$spdlog_done" ] || missing+=(fmtlib spdlog)
+[ -f "$benchmark_done" ] || missing+=(benchmark)
 [ ${#missing[@]} -eq 0 ] || fetch_debian_source "$work" "${missing[@]}"
 
 ln -sfn /usr/include/boost "$prefix/include/boost"
