@@ -6,3 +6,10 @@ tickbase_add_test(timer_tests
   timer/timer_obj_test.cpp
   timer/timer_range_test.cpp
   timer/timing_scope_test.cpp)
+
+# Simulated hours of ticks across the 2^32 ms wrap, checked against a model;
+# scripts/soak.sh runs it for days.
+add_executable(timer_soak soak/timer_soak.cpp)
+target_link_libraries(timer_soak PRIVATE tickbase::tickbase)
+target_compile_options(timer_soak PRIVATE -Wall -Wextra)
+add_test(NAME timer.soak_across_the_wrap COMMAND timer_soak 2 100000 1)

@@ -54,12 +54,7 @@ void cTimerHeap::SiftDown(std::size_t i) {
   node[i] = e;
 }
 
-void cTimerHeap::Rebuild(const cTimerTable& table) {
-  m_heap.resize(kPad);
-  m_heap.reserve(kPad + table.size());
-  table.ForEachLive([&](std::uint32_t index, const cTimerTable::stSlot& s) {
-    m_heap.push_back(stOrderEntry{s.due, index, s.seq});
-  });
+void cTimerHeap::Heapify() {
   if (size() < 2) return;
   for (std::size_t i = (size() - 2) / kArity + 1; i-- > 0;) SiftDown(i);
 }
