@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
 #include <iterator>
 #include <sstream>
@@ -161,21 +162,21 @@ TEST_F(GameClockTest, MultiplierScalesAndZeroStopsButKeepsTheRemainder) {
   EXPECT_EQ(clock.GetSec(), 1u);
 }
 
-TEST_F(GameClockTest, LargeMultiplierTimesLongTickDoesNotWrap) {
-  static_assert(std::is_same<decltype(&cGameTime::Run), void (cGameTime::*)(unsigned long)>::value,
-                "Run takes the elapsed milliseconds as unsigned long, like the timer manager's");
-  clock.SetTimeMul(1000000);
-  clock.Run(5000);  // 5e9 game ms: more than 32 bits hold
-  EXPECT_EQ(Text(clock.m_time), "1937/9/3 20:53:20");
-
-  if (sizeof(unsigned long) > 4) {
-    // A real tick past 32 bits at the slowest speed, with a carried remainder.
-    clock.Start(Make(1937, 7, 7, 0, 0, 0));
-    clock.SetTimeMul(1);
-    clock.Run(999);
-    clock.Run(static_cast<unsigned long>(5000000000ull) + 1);  // 5,000,000 s + 1000 ms
-    EXPECT_EQ(Text(clock.m_time), "1937/9/3 20:53:21");
-  }
+TEST_F(GameClockTest, OneRunMovesAtMostTheThirtyTwoBitBoundAndSaysSo) {
+  Listen(cGameTime::GameTime_Day);
+  clock.SetTimeMul(100000);
+  CoutCapture out;
+  clock.Run(ULONG_MAX);  // a wrapped difference from the host
+  EXPECT_EQ(Text(clock.m_time), "1937/8/25 17:2:47");  // 4294967.295 game seconds on
+  EXPECT_EQ(clock.m_msRest, 295u);
+  EXPECT_EQ(log.size(), 49u);
+  EXPECT_EQ(out.text(),
+            "cGameTime::Run clamped " + std::to_string(ULONG_MAX) +
+                " ms at multiplier 100000 to 4294967295 game ms\n");
+  out.clear();
+  clock.Run(42949);  // just under the bound with the carried 295 ms
+  EXPECT_EQ(out.text(), "");
+  EXPECT_EQ(clock.m_msRest, 295u);
 }
 
 TEST_F(GameClockTest, NegativeInputIsRefusedWithAReport) {
@@ -297,21 +298,27 @@ TEST_F(GameClockTest, UnitCallbacksPerRegistrationAndSecondsNeverRaised) {
 TEST_F(GameClockTest, ListenersChangedDuringAnEventTakeEffectFromTheNextOne) {
   std::vector<std::string> lateLog;
   UnitRecorder late(lateLog, cGameTime::GameTime_Min);
-  UnitRecorder* second = nullptr;
-  bool added = false;
+  auto* deleted = new UnitRecorder(log, cGameTime::GameTime_Min);
+  UnitRecorder* back = nullptr;
   Listen(cGameTime::GameTime_Min, [&] {
-    clock.UnregistCallback(cGameTime::GameTime_Min, second);
-    if (!std::exchange(added, true)) clock.RegistCallback(cGameTime::GameTime_Min, &late);
+    if (deleted) {
+      clock.UnregistCallback(cGameTime::GameTime_Min, deleted);
+      delete std::exchange(deleted, nullptr);  // calling it now would use freed memory
+      clock.UnregistCallback(cGameTime::GameTime_Min, back);
+      clock.RegistCallback(cGameTime::GameTime_Min, back);
+      clock.RegistCallback(cGameTime::GameTime_Min, &late);
+    }
   });
-  second = Listen(cGameTime::GameTime_Min);
+  clock.RegistCallback(cGameTime::GameTime_Min, deleted);
+  back = Listen(cGameTime::GameTime_Min);
 
   clock.Start(At(10, 0, 0));
   clock.AddSec(60);
-  EXPECT_EQ(TakeLog(), (Log{"Min 1", "Min 1"}));  // the removed one still heard this event
-  EXPECT_TRUE(lateLog.empty());                   // the added one did not
+  EXPECT_EQ(TakeLog(), (Log{"Min 1", "Min 1"}));  // the first and the re-registered one
+  EXPECT_TRUE(lateLog.empty());                   // added during the event
 
   clock.AddSec(60);
-  EXPECT_EQ(TakeLog(), (Log{"Min 2"}));
+  EXPECT_EQ(TakeLog(), (Log{"Min 2", "Min 2"}));
   EXPECT_EQ(lateLog, (Log{"Min 2"}));
   clock.UnregistCallback(cGameTime::GameTime_Min, &late);
 }

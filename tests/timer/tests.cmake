@@ -1,4 +1,5 @@
 tickbase_add_test(timer_tests
+  timer/alloc_failure_test.cpp
   timer/crash_report_test.cpp
   timer/index_model_test.cpp
   timer/service_test.cpp

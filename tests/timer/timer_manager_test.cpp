@@ -74,6 +74,22 @@ TEST_F(TimerManagerTest, FailedKillsAreReportedUnderTheirName) {
   EXPECT_EQ(m_manager.CheckTimer(static_cast<TimeRange>(7), Timer_Map, 3, H(), 5), 0);
 }
 
+TEST_F(TimerManagerTest, ReportsOfChannelsNobodyConfiguredGoToStderr) {
+  CoutCapture out, err(std::cerr);
+  m_manager.KillTimer(TimeRange_Sec, Timer_Map, 99, H(), 4, "cNeverAdded");
+  m_owner.hook = [this](unsigned long) {
+    m_clocks.Advance(150);  // a slow callback, in a slow service run
+    return 0ul;
+  };
+  m_manager._AddTimer(TimeRange_MS, Timer_Map, 0x1001, H(), 5);
+  Tick(1);
+  EXPECT_EQ(err.text(),
+            "[quenlet.fetalerror]  KillTimer error! range 1 e 0 time 99 param 4 name cNeverAdded\n"
+            "[quenlet.timererror] cTimerObj::OnTimer \xA1\xBE" "costtime\xA1\xBF 150 name cRecorder timer 5\n"
+            "[quenlet.timererror] cService::RunService \xA1\xBE" "costtime\xA1\xBF 150 param Map_MS level 1\n");
+  EXPECT_EQ(out.text(), "");
+}
+
 TEST_F(TimerManagerTest, SetDiffReplacesTheOffsetAndMakesSecondTimersDue) {
   m_manager._AddTimer(TimeRange_Sec, Timer_Map, 1700003000, H(), 1);
   m_manager.SetDiff(10);

@@ -6,7 +6,6 @@
 #include <sstream>
 
 #include "support/capture.h"
-#include "tickbase/diag/log.h"
 #include "support/scoped_clocks.h"
 #include "timer/timer_support.h"
 
@@ -141,8 +140,8 @@ TEST_F(SlowCallbackTest, VanishedOwnerIsReportedWithoutName) {
             (std::vector<std::string>{"cTimerObj::OnTimer \xA1\xBE" "costtime\xA1\xBF 150 timer 5"}));
 }
 
-TEST_F(SlowCallbackTest, ColoursSwitchEvenWhenTheChannelIsOff) {
-  ASSERT_FALSE(quenlet_timererror().should_log(spdlog::level::info));
+TEST_F(SlowCallbackTest, ReportIsWrittenInRedAndLeavesCyan) {
+  ChannelCapture channel("quenlet.timererror");
   SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 0x17);
   FlushColors flushes;
   cRecorder owner;
@@ -154,4 +153,5 @@ TEST_F(SlowCallbackTest, ColoursSwitchEvenWhenTheChannelIsOff) {
   GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info);
   EXPECT_EQ(info.wAttributes, 0x1B);  // bright cyan, background kept
   EXPECT_EQ(flushes.text(), "");
+  EXPECT_EQ(channel.messages().size(), 1u);
 }

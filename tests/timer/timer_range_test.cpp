@@ -83,12 +83,16 @@ TEST_F(TimerRangeTest, ZeroOrOverlongPeriodIsRefusedWithAReport) {
   EXPECT_EQ(minutes.AddTimer(Timer_List, 0x7FFFFFFFul / 60 + 1, m_owner.handle(), 1), 0);
   EXPECT_EQ(minutes.AddTimer(Timer_List, 0x7FFFFFFFul / 60, m_owner.handle(), 1), 1);
   EXPECT_EQ(minutes.CheckTimer(Timer_List, 0, m_owner.handle(), 1), 0);
+  // A patch compares no due times: any 32-bit period serves it.
+  EXPECT_EQ(minutes.AddTimer(Timer_Patch, 0xFFFFFFFFul, m_owner.handle(), 1), 1);
+  EXPECT_EQ(minutes.AddTimer(Timer_Patch, 0x100000000ul, m_owner.handle(), 1), 0);
   const std::vector<std::string> expected = {
       "cTimerRange::FindService refused period 0 kind 2 range Min\n",
       "cTimerRange::FindService refused period 0 kind 1 range Min\n",
-      "cTimerRange::FindService refused period 35791395 kind 2 range Min\n"};
+      "cTimerRange::FindService refused period 35791395 kind 2 range Min\n",
+      "cTimerRange::FindService refused period 4294967296 kind 1 range Min\n"};
   EXPECT_EQ(channel.messages(), expected);
-  EXPECT_EQ(out.text(), expected[0] + expected[1] + expected[2]);
+  EXPECT_EQ(out.text(), expected[0] + expected[1] + expected[2] + expected[3]);
   minutes.Run(60000);  // nothing loops
 }
 
