@@ -96,6 +96,15 @@ TEST_F(TimerRangeTest, ZeroOrOverlongPeriodIsRefusedWithAReport) {
   minutes.Run(60000);  // nothing loops
 }
 
+TEST_F(TimerRangeTest, RangeMadeAloneRunsOnTheProcessWideClocks) {
+  cTimerManager::Instance().RefreshTime();
+  cTimerRange alone;
+  alone.CreateTimeRange(TimeRange_MS, "MS");
+  unsigned long t = 10;
+  ASSERT_NE(alone.FindService(Timer_List, t), nullptr);
+  EXPECT_EQ(t, 1010u);
+}
+
 TEST_F(TimerRangeTest, KillAndCheckCreateNoService) {
   cTimerRange& sec = *m_manager.GetRange(TimeRange_Sec);
   EXPECT_EQ(sec.KillTimer(Timer_List, 77, m_owner.handle(), 1), 0);

@@ -10,27 +10,31 @@ constexpr std::size_t kMinStaleToCompact = 1024;
 
 template <class Order>
 void cTimerStore<Order>::Add(cTimerObj* obj, unsigned long param, std::uint32_t due) {
-  // Each step that can fail leaves the store as it was: the table and the
-  // node array only grow, and the order entry is pushed before any link is
-  // made. From there on nothing allocates.
+  // Everything that can fail comes first and leaves the store as it was:
+  // the table, the nodes and the groups only make room, and the order entry
+  // is pushed before any link is made. From there on nothing allocates.
   if (m_table.NeedsRehash()) m_nodes.Remap(m_table.Rehash());
   m_nodes.Reserve();
+  const std::uint32_t key = m_table.Find(obj, param);
+  const std::uint32_t head = key == cTimerTable::kNone ? 0 : m_table.At(key).head;
+  if (key != cTimerTable::kNone) m_groups.Reserve(head & kGroup ? head & ~kGroup : m_groups.kNone);
   const std::uint64_t seq = m_seq + 1;
-  std::uint32_t key = m_table.Find(obj, param);
   const std::uint32_t node = m_nodes.Alloc(seq, due, key);
   try {
     m_order.Push(stOrderEntry{due, node, seq});
   } catch (...) {
-    m_nodes.Remove(node, node);
+    m_nodes.Free(node);
     throw;
   }
   m_seq = seq;
+  const stGroupEntry entry{due, node, seq};
   if (key == cTimerTable::kNone) {
-    key = m_table.Insert(obj, param, node);
-    m_nodes.SetKey(node, key);
+    m_nodes.SetKey(node, m_table.Insert(obj, param, node));
+  } else if (head & kGroup) {
+    m_groups.Push(head & ~kGroup, entry);
   } else {
-    cTimerTable::stSlot& slot = m_table.At(key);
-    slot.root = m_nodes.Push(slot.root, node);
+    const stTimerNode& single = m_nodes.At(head);
+    m_table.At(key).head = kGroup | m_groups.Open(stGroupEntry{single.due, head, single.seq}, entry);
   }
 }
 
@@ -38,15 +42,20 @@ template <class Order>
 void cTimerStore<Order>::Unlink(std::uint32_t node) {
   const std::uint32_t key = m_nodes.At(node).key;
   cTimerTable::stSlot& slot = m_table.At(key);
-  slot.root = m_nodes.Remove(slot.root, node);
-  if (slot.root == cTimerNodes<Order>::kNone) m_table.Erase(key);
+  if (!(slot.head & kGroup)) {
+    m_table.Erase(key);
+  } else if (m_groups.Remove(slot.head & ~kGroup, node) == 1) {
+    slot.head = m_groups.Close(slot.head & ~kGroup);
+  }
+  m_nodes.Free(node);
 }
 
 template <class Order>
 bool cTimerStore<Order>::Remove(cTimerObj* obj, unsigned long param) {
   const std::uint32_t key = m_table.Find(obj, param);
   if (key == cTimerTable::kNone) return false;
-  Unlink(m_table.At(key).root);
+  const std::uint32_t head = m_table.At(key).head;
+  Unlink(head & kGroup ? m_groups.First(head & ~kGroup).node : head);
   if (++m_stale >= kMinStaleToCompact && m_stale > m_order.size() / 2) {
     m_order.Compact([this](const stOrderEntry& e) { return m_nodes.IsLive(e.node, e.seq); });
     m_stale = 0;

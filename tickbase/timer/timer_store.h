@@ -1,16 +1,18 @@
 // Indexed timer storage shared by the map and list services: a cTimerTable
-// finds a key (handle, param), cTimerNodes holds the timers with each key's
-// in a heap of its own, and an Order (cTimerHeap or cTimerFifo) gives the
-// firing order of all of them. Add, kill and check never scan, neither
-// among many keys nor among many timers of one key. A failed allocation in
-// Add leaves the store as it was; nothing else allocates. The store does not
-// touch reference counts; its service does. Internal.
+// finds a key (handle, param), cTimerNodes holds the timers, cTimerGroups
+// orders the timers of each key that has several, and an Order (cTimerHeap
+// or cTimerFifo) gives the firing order of all of them. Add, kill and check
+// never scan, neither among many keys nor among many timers of one key. A
+// failed allocation in Add leaves the store as it was; nothing else
+// allocates. The store does not touch reference counts; its service does.
+// Internal.
 #ifndef TICKBASE_TIMER_TIMER_STORE_H_
 #define TICKBASE_TIMER_TIMER_STORE_H_
 
 #include <cstddef>
 #include <cstdint>
 
+#include "tickbase/timer/timer_groups.h"
 #include "tickbase/timer/timer_nodes.h"
 #include "tickbase/timer/timer_order.h"
 #include "tickbase/timer/timer_table.h"
@@ -59,12 +61,16 @@ class cTimerStore {
   const stOrderEntry* LiveFront();
   // Takes the first entry's timer out. Requires: LiveFront() is not null.
   void EraseFront();
-  // Takes the timer in node out of its key's heap, and the key out of the
-  // table when it was the key's last.
+  // A key's head is its one timer's node, or its group with kGroup set.
+  static constexpr std::uint32_t kGroup = 0x80000000u;
+
+  // Takes the timer in node out of its key, and the key out of the table
+  // when it was the key's last; frees the node.
   void Unlink(std::uint32_t node);
 
   cTimerTable m_table;
-  cTimerNodes<Order> m_nodes;
+  cTimerNodes m_nodes;
+  cTimerGroups<Order> m_groups;
   Order m_order;
   std::uint64_t m_seq = 0;
   std::size_t m_stale = 0;  // order entries whose timer is gone

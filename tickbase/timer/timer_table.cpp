@@ -38,7 +38,7 @@ std::vector<std::uint32_t> cTimerTable::Rehash() {
   m_live = 0;
   for (std::size_t i = 0; i < fresh.size(); ++i) {
     const stSlot& s = fresh[i];
-    if (s.state == kLive) moved[i] = Insert(s.obj, s.param, s.root);
+    if (s.state == kLive) moved[i] = Insert(s.obj, s.param, s.head);
   }
   assert(m_live == live);
   (void)live;
@@ -54,12 +54,12 @@ std::uint32_t cTimerTable::Find(cTimerObj* obj, unsigned long param) const {
   return kNone;
 }
 
-std::uint32_t cTimerTable::Insert(cTimerObj* obj, unsigned long param, std::uint32_t root) {
+std::uint32_t cTimerTable::Insert(cTimerObj* obj, unsigned long param, std::uint32_t head) {
   assert(!NeedsRehash());
   std::size_t i = Home(obj, param);
   while (m_slots[i].state == kLive) i = Next(i);
   if (m_slots[i].state == kEmpty) ++m_used;
-  m_slots[i] = stSlot{obj, param, root, kLive};
+  m_slots[i] = stSlot{obj, param, head, kLive};
   ++m_live;
   return static_cast<std::uint32_t>(i);
 }

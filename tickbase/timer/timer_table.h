@@ -1,7 +1,8 @@
 // The keys of a map or list service's stored timers: one slot per distinct
 // (handle, param), found by open addressing with linear probing. A slot
-// names the root of its key's heap of timers (cTimerNodes), so timers that
-// share a key all hang from one slot and never lengthen a probe run.
+// names its key's one timer or its group of timers (cTimerStore says how),
+// so timers that share a key hang from one slot and never lengthen a probe
+// run.
 // Removed slots become tombstones, so live slots move only in Rehash. Live
 // keys take at most half the slots after a rehash; tombstones may raise the
 // load to three quarters before the next one. Internal.
@@ -23,7 +24,7 @@ class cTimerTable {
   struct stSlot {
     cTimerObj* obj;
     unsigned long param;
-    std::uint32_t root;  // the key's first-firing node
+    std::uint32_t head;  // the key's timer or group
     std::uint32_t state;
   };
 
@@ -41,9 +42,9 @@ class cTimerTable {
   std::vector<std::uint32_t> Rehash();
   // The slot of the key, or kNone.
   std::uint32_t Find(cTimerObj* obj, unsigned long param) const;
-  // Stores a new key with root; returns its slot. Requires: !NeedsRehash()
+  // Stores a new key with head; returns its slot. Requires: !NeedsRehash()
   // and the key is not stored.
-  std::uint32_t Insert(cTimerObj* obj, unsigned long param, std::uint32_t root);
+  std::uint32_t Insert(cTimerObj* obj, unsigned long param, std::uint32_t head);
   // Removes the live key in slot.
   void Erase(std::uint32_t slot);
 
