@@ -10,6 +10,7 @@ packages=(
   build-essential cmake pkg-config xz-utils bzip2
   liblua5.1-0-dev libboost-dev libzip-dev libssl-dev libspdlog-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-dev
 )
 
 install_packages() {

@@ -38,16 +38,6 @@ TEST_F(TimerRangeTest, MinuteRangeRunsOncePerWholeMinuteWithTheUnitCount) {
   EXPECT_EQ(minutes.GetAccumulated(), 10000);
 }
 
-TEST_F(TimerRangeTest, MsRangeRunsOnEveryNonZeroCallWithAllTheMs) {
-  cTimerRange& ms = *m_manager.GetRange(TimeRange_MS);
-  CountUnitsWithPatch(ms);
-  ms.Run(0);
-  EXPECT_TRUE(m_owner.fired.empty());
-  ms.Run(4);
-  EXPECT_EQ(m_owner.fired.size(), 4u);
-  EXPECT_EQ(ms.GetAccumulated(), 0);
-}
-
 TEST_F(TimerRangeTest, FindServiceCreatesNamedServicesOncePerPeriod) {
   cTimerRange& minutes = *m_manager.GetRange(TimeRange_Min);
   unsigned long t = 5;
@@ -113,22 +103,6 @@ TEST_F(TimerRangeTest, KillAndCheckCreateNoService) {
   EXPECT_EQ(sec.CheckTimer(Timer_List, 77, m_owner.handle(), 1), 1);
   EXPECT_EQ(sec.CheckTimer(Timer_List, 78, m_owner.handle(), 1), 0);
   EXPECT_EQ(sec.KillTimer(Timer_List, 77, m_owner.handle(), 1), 1);
-}
-
-TEST_F(TimerRangeTest, MinuteMapTimerWaitsForTheFirstMinuteRunAtWhichItIsDue) {
-  cTimerRange& minutes = *m_manager.GetRange(TimeRange_Min);
-  minutes.AddTimer(Timer_Map, 1700000010, m_owner.handle(), 1);
-  m_owner.hook = [](unsigned long) { return 0ul; };
-  m_clocks.SetSec(1700000005);
-  m_manager.RefreshTime();
-  minutes.Run(60000);  // runs, but 5 s early
-  EXPECT_TRUE(m_owner.fired.empty());
-  m_clocks.SetSec(1700000065);
-  m_manager.RefreshTime();
-  minutes.Run(59999);
-  EXPECT_TRUE(m_owner.fired.empty());
-  minutes.Run(1);
-  EXPECT_EQ(m_owner.fired.size(), 1u);
 }
 
 TEST_F(TimerRangeTest, CrashReportAfterAFinishedRunNamesNoService) {
