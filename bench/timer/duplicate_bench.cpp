@@ -17,15 +17,6 @@ namespace {
 constexpr std::size_t kTimers = 80000;
 constexpr std::uint32_t kStart = 1000;
 
-class cOnce : public iTimerObjEx {
- public:
-  unsigned long OnTimer(unsigned long) override {
-    ++fired;
-    return 0;
-  }
-  std::uint64_t fired = 0;
-};
-
 struct Phases {
   Stopwatch add, check, kill, fire;
 };
@@ -33,7 +24,7 @@ struct Phases {
 // One round on a fresh map: params(i) gives timer i's param.
 template <class Param>
 void Round(Param params, const std::vector<std::uint32_t>& dues, Phases& t, benchmark::State& state) {
-  cOnce owner;
+  cOneShotOwner owner;
   cTimerObj* h = owner.GetTimerObj();
   cServiceMap map("MS", 1);
   std::size_t ok = 0;

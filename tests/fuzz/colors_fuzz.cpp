@@ -37,10 +37,6 @@ std::string Plain(const std::string& s) {
   return out;
 }
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -48,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int index = -1;
   for (int i = 0; i < 16 && index < 0; ++i)
     if (text == kNames[i]) index = i;
-  Check(FindColor(text.c_str()) == index);
+  fuzz::Check(FindColor(text.c_str()) == index);
 
   fuzz::QuietCout out;
   SetColor(text.c_str());
@@ -56,6 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string listing = index < 0 ? std::string(kListing) + kListing : "";
   const bool prefixed = text.size() > 2 && text[0] == '/' && std::strchr("bcgrwy", text[1]) && text[1] != '\0';
   OutputColor(text.c_str());
-  Check(Plain(out.text()) == Plain(listing + (prefixed ? text.substr(2) : text) + "\n"));
+  fuzz::Check(Plain(out.text()) == Plain(listing + (prefixed ? text.substr(2) : text) + "\n"));
   return 0;
 }

@@ -6,13 +6,21 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <lua.hpp>
 #include <sstream>
 #include <string>
 
+#include "tickbase/script/script_common.h"
+
 namespace fuzz {
+
+// A broken rule is a crash, which libFuzzer reports with the input.
+inline void Check(bool ok) {
+  if (!ok) std::abort();
+}
 
 constexpr std::size_t kLuaMemory = 16u << 20;
 constexpr int kLuaSteps = 200000;
@@ -56,6 +64,13 @@ inline void Sandbox(lua_State* L) {
     lua_pushnil(L);
     lua_setglobal(L, name);
   }
+}
+
+// The bind function of the script states the targets make: the common
+// script functions, sandboxed.
+inline void BindSandboxed(lua_State* L) {
+  BindScriptCommon(L);
+  Sandbox(L);
 }
 
 // Sends std::cout to a string for its lifetime (the library's reports are

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "fuzz_support.h"
 #include "tickbase/gametime/game_time_value.h"
 
 namespace {
@@ -46,10 +47,6 @@ bool Same(const stGameTime& a, const stGameTime& b) {
          a.sec == b.sec;
 }
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -64,25 +61,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (field != fields[0]) stream.Separator();
     stream.Number(*field);
   }
-  Check(Same(fromStream, expected) && streamFailed == stream.failed);
+  fuzz::Check(Same(fromStream, expected) && streamFailed == stream.failed);
 
   stGameTime fromString = kBefore;
   expected = kBefore;
   fromString.FromString(text);
   Reference plain{text};
   for (DWORD* field : fields) plain.Number(*field);
-  Check(Same(fromString, expected));
+  fuzz::Check(Same(fromString, expected));
 
   // What is written reads back, in both forms.
   std::ostringstream os;
   fromStream.to_stream(os);
   stGameTime again = kBefore;
   std::istringstream back(os.str());
-  Check(!again.from_stream(back).fail() && Same(again, fromStream));
+  fuzz::Check(!again.from_stream(back).fail() && Same(again, fromStream));
   std::string line;
   fromString.ToString(line);
   again = kBefore;
   again.FromString(line);
-  Check(Same(again, fromString));
+  fuzz::Check(Same(again, fromString));
   return 0;
 }

@@ -7,15 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_support.h"
 #include "options.h"
-
-namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<std::string> pieces(1, "tickbase-host");
@@ -33,12 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string error;
   const auto options = ParseOptions(static_cast<int>(pieces.size()), argv.data(), "scripts", &error);
   if (!options) {
-    Check(!error.empty());
+    fuzz::Check(!error.empty());
     return 0;
   }
-  Check(options->tickMs >= 1 && options->tickMs <= 1000);
-  Check(options->timeMul >= 0 && options->timeMul <= 100000);
-  Check(options->runSeconds >= 0 && options->runSeconds <= 1e9);
-  Check(!options->scripts.empty() && !options->entryScript.empty() && !options->entryFunc.empty());
+  fuzz::Check(options->tickMs >= 1 && options->tickMs <= 1000);
+  fuzz::Check(options->timeMul >= 0 && options->timeMul <= 100000);
+  fuzz::Check(options->runSeconds >= 0 && options->runSeconds <= 1e9);
+  fuzz::Check(!options->scripts.empty() && !options->entryScript.empty() && !options->entryFunc.empty());
   return 0;
 }

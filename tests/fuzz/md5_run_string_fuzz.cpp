@@ -17,13 +17,8 @@
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
 void Bind(lua_State* L) {
-  BindScriptCommon(L);
-  fuzz::Sandbox(L);
+  fuzz::BindSandboxed(L);
   for (const char* blocking : {"Sleep", "CoSleep"}) {
     lua_pushnil(L);
     lua_setglobal(L, blocking);
@@ -64,9 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::QuietCout quiet;
   lua_pushlstring(L, input.data(), input.size());
   lua_setglobal(L, "input");
-  Check(luaL_dostring(L, "digest = MD5(input)") == 0);
+  fuzz::Check(luaL_dostring(L, "digest = MD5(input)") == 0);
   lua_getglobal(L, "digest");
-  Check(lua_isstring(L, -1) && Md5Hex(input) == lua_tostring(L, -1));
+  fuzz::Check(lua_isstring(L, -1) && Md5Hex(input) == lua_tostring(L, -1));
   lua_pop(L, 1);
 
   luaL_dostring(L, "RunScriptStr(input) RunScriptString('null', input)");

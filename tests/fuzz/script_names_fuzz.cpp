@@ -20,15 +20,6 @@
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-void Bind(lua_State* L) {
-  BindScriptCommon(L);
-  fuzz::Sandbox(L);
-}
-
 std::string Normalized(const std::string& name) {
   std::string s = name;
   for (char& c : s) c = c == '\\' ? '/' : c;
@@ -45,16 +36,16 @@ void UsePackage() {
   const std::string path = fuzz::ScratchDir() + "names.zip";
   int error = 0;
   zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-  Check(archive != nullptr);
+  fuzz::Check(archive != nullptr);
   static const char kA[] = "value = 1";
   static const char kB[] = "require('script/a') value = value + 1";
   for (auto [name, text] : {std::pair{"script/a.lua", kA}, {"script/dir/b.lua", kB}}) {
     zip_source_t* source = zip_source_buffer(archive, text, std::strlen(text), 0);
-    Check(source != nullptr && zip_file_add(archive, name, source, ZIP_FL_OVERWRITE) >= 0);
+    fuzz::Check(source != nullptr && zip_file_add(archive, name, source, ZIP_FL_OVERWRITE) >= 0);
   }
-  Check(zip_close(archive) == 0);
+  fuzz::Check(zip_close(archive) == 0);
   cScriptManager& scripts = cScriptManager::Instance();
-  scripts.BindScript(&Bind);
+  scripts.BindScript(&fuzz::BindSandboxed);
   scripts.CreateScript("script");
   scripts.SetZip(path.c_str());
 }
@@ -76,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)ready;
   const std::string input(reinterpret_cast<const char*>(data), size);
   const std::string name = input.substr(0, input.find('\0'));
-  Check(NormalizeScriptName(name.c_str()) == Normalized(name));
+  fuzz::Check(NormalizeScriptName(name.c_str()) == Normalized(name));
 
   fuzz::QuietCout quiet;
   const std::string normal = Normalized(name);
@@ -84,12 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     cScriptManager::Instance().GetScript(name.c_str());
     lua_State* L = Sandboxed();
     const int result = my_lua_dofile(L, name.c_str());
-    Check(result == 0 || result == 1 || result == -1);
+    fuzz::Check(result == 0 || result == 1 || result == -1);
     lua_settop(L, 0);
     cScriptManager::Instance().Destroy();
   }
   lua_State* L = Sandboxed();
-  if (lua_dostring(L, "fuzz", name.c_str()) != 0) Check(lua_gettop(L) >= 1);
+  if (lua_dostring(L, "fuzz", name.c_str()) != 0) fuzz::Check(lua_gettop(L) >= 1);
   lua_settop(L, 0);
   return 0;
 }

@@ -15,30 +15,21 @@
 
 namespace {
 
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-void Bind(lua_State* L) {
-  BindScriptCommon(L);
-  fuzz::Sandbox(L);
-}
-
 // The contracts of one package: a failed search selects nothing, a found
 // entry reads whole or not at all.
 void Explore(iZipPackage* package) {
-  Check(package->GetFileCount() >= 0);
+  fuzz::Check(package->GetFileCount() >= 0);
   char byte = 0;
   for (const char* name : {"script/main.lua", "script\\main.lua", ".//script/main.lua", "main.lua", ""}) {
     if (!package->FindFile(name)) {
-      Check(package->GetFileSize() == 0 && package->ReadFile(&byte, 1) == -1);
+      fuzz::Check(package->GetFileSize() == 0 && package->ReadFile(&byte, 1) == -1);
       continue;
     }
     const int size = package->GetFileSize();
-    Check(size >= 0);
+    fuzz::Check(size >= 0);
     std::string text(static_cast<std::size_t>(size) + 1, '\0');
     const int read = package->ReadFile(&text[0], static_cast<int>(text.size()));
-    Check(read == size || read == -1);
+    fuzz::Check(read == size || read == -1);
   }
 }
 
@@ -55,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       package->Close();
     }
   }
-  scripts.BindScript(&Bind);
+  scripts.BindScript(&fuzz::BindSandboxed);
   scripts.CreateScript("script");
   scripts.SetZip(path.c_str());
   scripts.GetScript("main");

@@ -3,54 +3,8 @@
 #include <algorithm>
 #include <cassert>
 
+#include "tickbase/timer/quad_heap.h"
 #include "tickbase/timer/timer_order.h"
-
-namespace {
-
-// Four children per node: half the depth of a binary heap, and the
-// children of a node share one cache line more often than not.
-constexpr std::size_t kArity = 4;
-
-}  // namespace
-
-template <class Order>
-void cTimerGroups<Order>::SiftUp(std::vector<stGroupEntry>& heap, std::size_t i) {
-  const stGroupEntry e = heap[i];
-  while (i > 0) {
-    const std::size_t parent = (i - 1) / kArity;
-    if (!Before(e, heap[parent])) break;
-    heap[i] = heap[parent];
-    i = parent;
-  }
-  heap[i] = e;
-}
-
-template <class Order>
-void cTimerGroups<Order>::SiftDown(std::vector<stGroupEntry>& heap, std::size_t i) {
-  // Bottom-up: the hole goes down to a leaf along the first-firing
-  // children, without comparing e on the way, and e rises from there. e
-  // came from the bottom, so it rarely rises far; the walk down saves the
-  // comparison with e at every level.
-  const std::size_t n = heap.size();
-  const stGroupEntry e = heap[i];
-  for (;;) {
-    const std::size_t first = i * kArity + 1;
-    if (first >= n) break;
-    // The next level's candidates are the children of these four; asking
-    // for them now overlaps their fetch with this level's comparisons.
-    const std::size_t grand = first * kArity + 1;
-    if (grand < n) {
-      for (std::size_t line = 0; line < kArity; ++line) __builtin_prefetch(&heap[std::min(grand + line * kArity, n - 1)]);
-    }
-    const std::size_t last = std::min(first + kArity, n);
-    std::size_t best = first;
-    for (std::size_t c = first + 1; c < last; ++c) best = Before(heap[c], heap[best]) ? c : best;
-    heap[i] = heap[best];
-    i = best;
-  }
-  heap[i] = e;
-  SiftUp(heap, i);
-}
 
 template <class Order>
 void cTimerGroups<Order>::Reserve(std::uint32_t group) {
@@ -83,7 +37,7 @@ void cTimerGroups<Order>::Push(std::uint32_t group, const stGroupEntry& e) {
   std::vector<stGroupEntry>& heap = m_groups[group];
   assert(heap.size() < heap.capacity());
   heap.push_back(e);
-  SiftUp(heap, heap.size() - 1);
+  QuadSiftUp(heap.data(), heap.size() - 1, Before);
 }
 
 template <class Order>
@@ -98,8 +52,8 @@ std::size_t cTimerGroups<Order>::Remove(std::uint32_t group, std::uint32_t node)
   heap[i] = heap.back();
   heap.pop_back();
   if (i < heap.size()) {
-    SiftUp(heap, i);
-    SiftDown(heap, i);
+    QuadSiftUp(heap.data(), i, Before);
+    QuadSiftDown(heap.data(), heap.size(), i, Before);
   }
   return heap.size();
 }

@@ -46,8 +46,6 @@ class cTimerGroups {
   static bool Before(const stGroupEntry& a, const stGroupEntry& b) {
     return Order::Before(a.due, a.seq, b.due, b.seq);
   }
-  static void SiftUp(std::vector<stGroupEntry>& heap, std::size_t i);
-  static void SiftDown(std::vector<stGroupEntry>& heap, std::size_t i);
 
   std::vector<std::vector<stGroupEntry>> m_groups;
   std::vector<std::uint32_t> m_free;  // capacity kept at m_groups.size(): Close never allocates

@@ -59,7 +59,6 @@ class cTimerHeap {
     return Before(a.due, a.seq, b.due, b.seq);
   }
   stOrderEntry* Nodes() { return m_heap.data() + kPad; }
-  void SiftDown(std::size_t i);
   void Heapify();
 
   std::vector<stOrderEntry, cLargeAllocator<stOrderEntry, kLine>> m_heap;  // on line boundaries
