@@ -1,10 +1,12 @@
 #include "signals.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <iostream>
 
+#include "crash_context.h"
 #include "tickbase/timer/timer_manager.h"
 
 namespace {
@@ -19,6 +21,7 @@ void OnFatal(int sig) {
   std::cerr << "\ntickbase-host: fatal signal " << sig << '\n';
   cTimerManager::Instance().ReportCrashToStream(std::cerr);
   std::cerr.flush();
+  WriteCrashContext(STDERR_FILENO);
   raise(sig);
 }
 

@@ -62,6 +62,7 @@ cGameTime::cGameTime()
       m_dispatchingAt(false),
       m_dispatchDepth(0),
       m_unitRemovals(0),
+      m_dispatch{kDispatchNone, 0},
       m_firing(m_atCallbacks.end()) {}
 
 cGameTime::~cGameTime() = default;
@@ -203,14 +204,19 @@ int cGameTime::IsMidNight() const { return m_time.hour >= 23 || m_time.hour <= 3
 void cGameTime::OnGameTime(GameTimeEnum unit, unsigned long value) {
   if (!IsUnit(unit)) return;
   // The copy fixes who hears this event: callbacks added during it hear the
-  // next one, callbacks removed during it still hear this one (a removed
-  // script form is retired, not destroyed, until the dispatch ends).
+  // next one; a removed script form is retired, not destroyed, until the
+  // dispatch ends, as it may be the one running.
   const std::vector<UnitEntry>& entries = m_callbacks[unit];
   std::vector<iGameTimeCallback*> listeners;
   listeners.reserve(entries.size());
   for (const UnitEntry& entry : entries) listeners.push_back(entry.cb);
+  const stDispatch outer = m_dispatch;
+  m_dispatch = stDispatch{unit, value};
   ++m_dispatchDepth;
-  ScopeExit done([this] { LeaveDispatch(); });
+  ScopeExit done([this, outer] {
+    m_dispatch = outer;
+    LeaveDispatch();
+  });
   // A callback unregistered by an earlier one in this event may have been
   // deleted with it: once anything was unregistered, each turn first checks
   // that its callback is still (or again) registered for the unit.
@@ -236,8 +242,11 @@ void cGameTime::DispatchAt() {
   // Only an advance dispatches, and advances do not nest (MayAdvance).
   assert(!m_dispatchingAt);
   m_dispatchingAt = true;
+  const stDispatch outer = m_dispatch;
+  m_dispatch = stDispatch{kDispatchAt, 0};
   ++m_dispatchDepth;
-  ScopeExit done([this] {
+  ScopeExit done([this, outer] {
+    m_dispatch = outer;
     if (m_firing != m_atCallbacks.end()) {
       Retire(m_firing->second);
       m_atCallbacks.erase(m_firing);
