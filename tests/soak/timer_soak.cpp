@@ -38,9 +38,12 @@ using Stamp = std::pair<std::uint64_t, std::uint64_t>;  // due, insertion sequen
 
 constexpr std::uint64_t kClockUnits[] = {1, 1, 60, 3600, 86400};
 constexpr std::uint64_t kUnitMs[] = {1, 1000, 60000, 3600000, 86400000};
-// Per range: share of new timers (per mille), map re-arm or count bounds,
-// list periods and patch periods (units of the range).
-constexpr int kShare[] = {2, 30, 270, 400, 298};
+// Per range: share of new timers (per mille), one fire in how many ends
+// the timer (so timers of every range live about as long, and the short
+// ranges keep firing), map re-arm or count bounds, list periods and patch
+// periods (units of the range).
+constexpr int kShare[] = {20, 80, 450, 300, 150};
+constexpr unsigned kEndOneIn[] = {2000, 100, 12, 2, 2};
 constexpr unsigned long kMapMin[] = {100, 5, 1, 1, 1};
 constexpr unsigned long kMapMax[] = {20000, 900, 120, 48, 10};
 constexpr unsigned long kListPeriods[][3] = {{500, 2000, 7000}, {15, 60, 300}, {1, 10, 60}, {1, 6, 24}, {1, 2, 7}};
@@ -388,7 +391,7 @@ class cSoak {
   unsigned long OnFire(int id, unsigned long param) {
     Fire fire{Key{id, param}, 0, {}};
     const int range = static_cast<int>(param >> 4);
-    if (!Chance(12)) fire.result = kMapMin[range] + m_rng() % (kMapMax[range] - kMapMin[range] + 1);
+    if (!Chance(kEndOneIn[range])) fire.result = kMapMin[range] + m_rng() % (kMapMax[range] - kMapMin[range] + 1);
     m_actions = &fire.actions;
     if (Chance(30)) AddRandom(id);
     if (Chance(50)) KillRandom();
