@@ -30,8 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   fuzz::Check(options->tickMs >= 1 && options->tickMs <= 1000);
-  fuzz::Check(options->timeMul >= 0 && options->timeMul <= 100000);
-  fuzz::Check(options->runSeconds >= 0 && options->runSeconds <= 1e9);
+  fuzz::Check(!options->timeMul || (*options->timeMul >= 0 && *options->timeMul <= 100000));
+  for (double seconds : {options->runSeconds, options->statusSeconds}) fuzz::Check(seconds >= 0 && seconds <= 1e9);
+  fuzz::Check(options->testSeconds > 0 && options->testSeconds <= 1e9);
   fuzz::Check(!options->scripts.empty() && !options->entryScript.empty() && !options->entryFunc.empty());
   return 0;
 }
