@@ -6,7 +6,7 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "console_input.h"
+#include "host_console.h"
 #include "log_setup.h"
 #include "signals.h"
 #include "test_watch.h"
@@ -91,6 +91,7 @@ bool GameHost::StartWork() {
     m_watchedBuf = std::cout.rdbuf();
     m_watch = std::make_unique<cTestWatch>(m_watchedBuf);
     std::cout.rdbuf(m_watch.get());
+    platform::SetConsoleBuffer(m_watch.get());
     RunScriptTestFolder(m_options.testFolder.c_str());
     return m_testCount > 0;
   }
@@ -102,22 +103,6 @@ bool GameHost::StartWork() {
     return false;
   }
   return true;
-}
-
-void GameHost::HandleCommand(const std::string& line) {
-  if (line.empty()) return;
-  if (line == "quit") {
-    g_quitRequested = true;
-  } else if (line == "reload") {
-    ReloadAll();
-  } else if (line == "gc") {
-    cScriptManager::Instance().TraceGC(std::cout);
-  } else if (line == "scripts") {
-    cScriptManager::Instance().TraceAllScriptFiles();
-    std::cout << std::endl;
-  } else {
-    cScriptManager::Instance().DoString(line.c_str());
-  }
 }
 
 bool GameHost::testing() const { return !m_options.testFolder.empty(); }
@@ -144,11 +129,10 @@ int GameHost::Run() {
   Clock::duration carried{};
   const double limitSeconds =
       m_options.runSeconds > 0 ? m_options.runSeconds : (testing() ? kTestLimitSeconds : 0);
-  ConsoleInput input(m_options.console || isatty(STDIN_FILENO));
-  while (status == 0 && !g_quitRequested && !StopRequested() && !TestsDone()) {
-    for (const std::string& line : input.Wait(static_cast<int>(m_options.tickMs))) {
-      HandleCommand(line);
-    }
+  HostConsole console(m_options.console || isatty(STDIN_FILENO), m_options.logDir);
+  while (status == 0 && !g_quitRequested && !console.quitRequested() && !StopRequested() &&
+         !TestsDone()) {
+    console.Wait(static_cast<int>(m_options.tickMs));
     const auto now = Clock::now();
     carried += now - last;
     last = now;
@@ -160,6 +144,7 @@ int GameHost::Run() {
       break;
     }
   }
+  console.Close();
   return Finish(status);
 }
 
@@ -167,6 +152,7 @@ int GameHost::Finish(int status) {
   if (testing()) {
     std::cout << std::flush;
     std::cout.rdbuf(m_watchedBuf);
+    platform::SetConsoleBuffer(m_watchedBuf);
     const cTestWatch& watch = *m_watch;
     const bool passed =
         status == 0 && TestsDone() && watch.failedAsserts() == 0 && watch.errors() == 0;

@@ -25,7 +25,6 @@ class GameHost {
   // Checks the scripts and sets up the script host, logs and game clock.
   bool Configure(std::string* error);
   bool StartWork();
-  void HandleCommand(const std::string& line);
   bool testing() const;
   // True when a test run has finished (all tests ended).
   bool TestsDone() const;

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "console_out.h"
+
 namespace {
 
 const char* const kChannels[] = {"script.error",       "script.timererror", "quenlet.timererror",
@@ -24,7 +26,7 @@ bool LogChannelsToFiles(const std::string& dir, std::string* error) {
       auto channel = spdlog::get(name);
       if (!channel) continue;
       channel->sinks().push_back(
-          std::make_shared<spdlog::sinks::basic_file_sink_st>(dir + "/" + name + ".log"));
+          EncodedSink(std::make_shared<spdlog::sinks::basic_file_sink_st>(dir + "/" + name + ".log")));
       channel->set_pattern("[%Y-%m-%d %H:%M:%S.%e] %v");
       channel->set_level(spdlog::level::info);
     }

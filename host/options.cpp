@@ -54,10 +54,13 @@ std::string UsageText(const std::string& defaultScripts) {
          "  --log-dir DIR          write each log channel to DIR/<channel>.log\n"
          "  --console              read Lua commands from standard input even when it is\n"
          "                         not a terminal\n"
-         "  --raw-console          pass console bytes through unchanged (no GBK to UTF-8)\n"
+         "  --raw-console          pass every byte through unchanged (no re-encoding)\n"
+         "  -q, --quiet            hide the routine trace lines; errors, reports and\n"
+         "                         script output still show\n"
+         "  -v, --verbose          also show the coroutine traces and log() messages\n"
          "  --help                 show this text\n"
          "\n"
-         "console commands: reload, gc, scripts, quit; any other line runs as Lua.\n";
+         "On a terminal, typed lines run as Lua (:help lists the console commands).\n";
   return out.str();
 }
 
@@ -81,6 +84,10 @@ std::optional<HostOptions> ParseOptions(int argc, char** argv, const std::string
       options.console = true;
     } else if (arg == "--raw-console") {
       options.rawConsole = true;
+    } else if (arg == "-q" || arg == "--quiet") {
+      options.verbosity = 0;
+    } else if (arg == "-v" || arg == "--verbose") {
+      options.verbosity = 2;
     } else if (arg == "--entry") {
       if (!value(&text)) return std::nullopt;
       ParseEntry(text, &options);

@@ -17,6 +17,7 @@ struct HostOptions {
   std::string logDir;            // empty: channels stay unconfigured
   bool console = false;          // read commands from stdin even when it is no terminal
   bool rawConsole = false;       // never transcode console output
+  int verbosity = 1;             // 0 quiet, 1 the library's own output, 2 verbose
   bool help = false;
 };
 

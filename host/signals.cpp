@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "tickbase/platform/console.h"
 #include "tickbase/timer/timer_manager.h"
 
 namespace {
@@ -19,6 +20,7 @@ void OnFatal(int sig) {
   std::cerr << "\ntickbase-host: fatal signal " << sig << '\n';
   cTimerManager::Instance().ReportCrashToStream(std::cerr);
   std::cerr.flush();
+  platform::ResetConsoleColorsNow();
   raise(sig);
 }
 

@@ -7,6 +7,8 @@ namespace {
 
 constexpr WORD kKeepBackground = 0xF0;
 
+bool g_routineTraces = true;
+
 std::ostream& SetForeground(std::ostream& os, WORD color) {
   os.flush();
   GetConsole().SetColor(color, kKeepBackground);
@@ -64,3 +66,7 @@ void OutputColor(const char* text) {
   }
   std::cout << s << std::endl;
 }
+
+void ShowRoutineTraces(bool show) { g_routineTraces = show; }
+
+bool RoutineTracesShown() { return g_routineTraces; }

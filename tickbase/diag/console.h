@@ -57,4 +57,14 @@ class TICKBASE_API cColorScope {
 // as it is.
 TICKBASE_API void OutputColor(const char* text);
 
+// Routine traces are the console lines that follow ordinary work rather
+// than report on it: the begin and end lines of RunScriptFileFunc, the
+// script-load line, the mode line of SetZip, "func_MySleep", "func_ReloadAll"
+// and the "find file" lines of the folder test runner. Shown by default;
+// hidden, every error, report, test banner and script output still shows,
+// the colour changes around the hidden lines happen all the same, and log
+// channels are not affected.
+TICKBASE_API void ShowRoutineTraces(bool show);
+TICKBASE_API bool RoutineTracesShown();
+
 #endif  // TICKBASE_DIAG_CONSOLE_H_

@@ -30,7 +30,7 @@ constexpr char kGameTestEnded[] =
 
 // Blocks the host's thread, and with it every timer and script.
 void MySleep(int ms) {
-  std::cout << "func_MySleep " << ms << std::endl;
+  if (RoutineTracesShown()) std::cout << "func_MySleep " << ms << std::endl;
   // A negative delay would become a wait of about 49 days.
   Sleep(ms < 0 ? 0 : static_cast<DWORD>(ms));
 }

@@ -52,6 +52,7 @@ void cScriptManager::CreateScript(const char* dir) {
 
 void cScriptManager::SetZip(const char* zip) {
   m_zip = TextOf(zip);
+  if (!RoutineTracesShown()) return;
   if (!m_zip.empty()) {
     std::cout << "cScriptManager::SetZip config_str zip_script = " << m_zip << std::endl;
   } else {
@@ -108,7 +109,7 @@ KLuaScript* cScriptManager::LoadScript(const char* name) {
   const std::string key = NormalizeScriptName(name);
   auto script = std::make_unique<KLuaScript>();
   if (!script->LoadScript(key.c_str(), BindForNewState())) return nullptr;
-  std::cout << "cScriptManager::LoadScript file " << key << std::endl;
+  if (RoutineTracesShown()) std::cout << "cScriptManager::LoadScript file " << key << std::endl;
   return script.release();
 }
 

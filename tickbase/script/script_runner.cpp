@@ -13,23 +13,28 @@ void PrintNotFound(const char* function, const char* file) {
   std::cout << function << ColorRed << "script " << file << " not find " << std::endl << ColorWhite;
 }
 
+// The begin or end line of RunScriptFileFunc; hidden, only its colour stays.
+void PrintFrame(const char* file, const char* func, const char* edge) {
+  if (RoutineTracesShown()) {
+    std::cout << ColorYellow << "func_RunScriptFileFunc " << file << " func " << func << edge
+              << std::endl;
+  }
+  std::cout << ColorWhite;
+}
+
 }  // namespace
 
 bool RunScriptFileFunc(const char* file, const char* func) {
   file = TextOf(file);
   func = TextOf(func);
-  std::cout << ColorYellow << "func_RunScriptFileFunc " << file << " func " << func << " begin "
-            << std::endl
-            << ColorWhite;
+  PrintFrame(file, func, " begin ");
   KLuaScript* script = cScriptManager::Instance().GetScript(file);
   if (!script) {
     PrintNotFound("func_RunScriptFileFunc ", file);
     return false;
   }
   script->CallFunction(func, 0);
-  std::cout << ColorYellow << "func_RunScriptFileFunc " << file << " func " << func << " end "
-            << std::endl
-            << ColorWhite;
+  PrintFrame(file, func, " end ");
   return true;
 }
 
@@ -56,6 +61,6 @@ void RunScriptTestFunc(const char* file, const char* func) {
 }
 
 void ReloadAll() {
-  std::cout << "func_ReloadAll " << std::endl;
+  if (RoutineTracesShown()) std::cout << "func_ReloadAll " << std::endl;
   cScriptManager::Instance().ReloadAll();
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "tickbase/diag/console.h"
 #include "tickbase/platform/files.h"
 #include "tickbase/script/script_common.h"
 #include "tickbase/script/script_helpers.h"
@@ -49,7 +50,7 @@ void RunScriptTestFolder(const char* folder) {
   for (const std::string& file : files) {
     // One backslash: the registry turns it into '/' when the name is used.
     std::string name = std::string(folder) + "\\" + file.substr(0, file.size() - 4);
-    std::cout << "find file " << name << std::endl;
+    if (RoutineTracesShown()) std::cout << "find file " << name << std::endl;
     g_testQueue.push_back(std::move(name));
   }
   RunNextTest();
