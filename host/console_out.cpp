@@ -110,9 +110,18 @@ void ConsoleOut::WriteOut(bool all) {
 }
 
 void ConsoleOut::TrackColour(const std::string& text) {
-  for (size_t at = text.find("\x1b["); at != std::string::npos; at = text.find("\x1b[", at + 2)) {
-    const size_t end = text.find_first_not_of("0123456789;", at + 2);
-    if (end != std::string::npos && text[end] == 'm') m_colour = text.substr(at, end + 1 - at);
+  // A sequence may come in pieces: m_escape holds the one under way.
+  for (const char c : text) {
+    if (c == '\x1b') {
+      m_escape.assign(1, c);
+    } else if (m_escape.empty()) {
+      continue;
+    } else if (m_escape.size() == 1 ? c == '[' : (c >= '0' && c <= '9') || c == ';') {
+      m_escape += c;
+    } else {
+      if (c == 'm' && m_escape.size() > 1) m_colour = m_escape + c;
+      m_escape.clear();
+    }
   }
 }
 

@@ -61,6 +61,7 @@ class ConsoleOut : public std::streambuf {
   iPromptOverlay* m_overlay = nullptr;
   std::string m_held;    // converted text not yet written
   std::string m_colour;  // the last colour sequence written
+  std::string m_escape;  // the start of a sequence cut off by the last write
 };
 
 // Installs a ConsoleOut under std::cout and std::cerr for its lifetime and

@@ -11,8 +11,6 @@
 
 namespace {
 
-// Marks the part of the prompt that takes no room on the screen.
-constexpr char kPromptEscape = '\1';
 // How long the rest of a key sequence or character may take to arrive.
 constexpr int kKeyRestMs = 50;
 constexpr int kHistorySize = 1000;
@@ -47,7 +45,7 @@ LineEditor::LineEditor(const std::string& historyFile, Completer completer)
   el_set(m_el, EL_CLIENTDATA, this);
   el_set(m_el, EL_EDITOR, "emacs");
   el_set(m_el, EL_HIST, history, m_history);
-  el_set(m_el, EL_PROMPT_ESC, &LineEditor::PromptText, kPromptEscape);
+  el_set(m_el, EL_PROMPT, &LineEditor::PromptText);
   el_set(m_el, EL_GETCFN, &LineEditor::ReadChar);
   el_set(m_el, EL_ADDFN, "tickbase-complete", "Complete a global name", &LineEditor::Complete);
   el_set(m_el, EL_BIND, "^I", "tickbase-complete", nullptr);
@@ -64,9 +62,9 @@ LineEditor::~LineEditor() {
 }
 
 void LineEditor::Start(const std::string& prompt, const std::string& reset) {
-  m_prompt = reset.empty() ? prompt : kPromptEscape + reset + kPromptEscape + prompt;
-  m_promptWidth = static_cast<int>(prompt.size());
+  m_prompt = prompt;
   m_editing = true;
+  std::fputs(reset.c_str(), stdout);
   el_set(m_el, EL_UNBUFFERED, 1);  // raw terminal, draws the prompt
 }
 
@@ -106,7 +104,7 @@ void LineEditor::Hide() {
   if (width < 0) width = typed;
   int columns = 0;
   el_get(m_el, EL_GETTC, "co", &columns, nullptr);
-  const int rows = columns > 0 ? (m_promptWidth + width) / columns : 0;
+  const int rows = columns > 0 ? (static_cast<int>(m_prompt.size()) + width) / columns : 0;
   std::string clear = "\r";
   if (rows > 0) clear += "\x1b[" + std::to_string(rows) + "A";
   clear += "\x1b[J";

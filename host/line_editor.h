@@ -27,8 +27,8 @@ class LineEditor : public iPromptOverlay {
   LineEditor(const LineEditor&) = delete;
   LineEditor& operator=(const LineEditor&) = delete;
 
-  // Draws prompt and starts a new line. reset is written before the prompt
-  // (and not counted in its width): the sequence of the terminal's own colours.
+  // Writes reset (the sequence of the terminal's own colours, or nothing),
+  // draws prompt and starts a new line.
   void Start(const std::string& prompt, const std::string& reset);
   // Handles the keys that arrive within timeoutMs (a signal ends the wait).
   // kLine sets *line to a finished line; kEnd is Ctrl-D on an empty line or
@@ -50,8 +50,7 @@ class LineEditor : public iPromptOverlay {
   History* m_history;
   std::string m_historyFile;
   Completer m_completer;
-  std::string m_prompt;  // as drawn, with the marked reset
-  int m_promptWidth = 0;
+  std::string m_prompt;
   bool m_editing = false;
   bool m_ended = false;  // standard input reached its end
 };

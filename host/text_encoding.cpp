@@ -41,6 +41,33 @@ int Utf8Length(const unsigned char* p, size_t n) {
 }
 
 bool IsGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+bool IsGbkTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+
+enum class Run { kWhole, kCut, kBroken };
+
+// Whether the bytes from i up to the next ASCII byte (which *end is set
+// to) are all UTF-8 characters, or end cut off, or are not UTF-8.
+Run Utf8Run(const unsigned char* bytes, size_t i, size_t n, size_t* end) {
+  while (i < n && bytes[i] >= 0x80) {
+    const int length = Utf8Length(bytes + i, n - i);
+    if (length <= 0) return length == 0 ? Run::kCut : Run::kBroken;
+    i += static_cast<size_t>(length);
+  }
+  *end = i;
+  return Run::kWhole;
+}
+
+// The same for GBK pairs, whose second byte may be ASCII.
+Run GbkRun(const unsigned char* bytes, size_t i, size_t n, size_t* end) {
+  while (i < n && bytes[i] >= 0x80) {
+    if (!IsGbkLead(bytes[i])) return Run::kBroken;
+    if (i + 1 == n) return Run::kCut;
+    if (!IsGbkTrail(bytes[i + 1])) return Run::kBroken;
+    i += 2;
+  }
+  *end = i;
+  return Run::kWhole;
+}
 
 // The library's Chinese words and their ASCII forms.
 const struct {
@@ -75,16 +102,16 @@ TextEncoder::~TextEncoder() {
   if (m_gbk != kNoIconv) iconv_close(m_gbk);
 }
 
-bool TextEncoder::FromGbk(const char* p, std::string* out) {
+bool TextEncoder::FromGbk(const char* p, size_t n, std::string* out) {
   if (m_gbk == kNoIconv) return false;
   char* in = const_cast<char*>(p);
-  size_t inLeft = 2;
-  char buffer[8];
-  char* converted = buffer;
-  size_t outLeft = sizeof buffer;
+  size_t inLeft = n;
+  std::string buffer(2 * n, '\0');  // two GBK bytes make at most three UTF-8 bytes
+  char* converted = &buffer[0];
+  size_t outLeft = buffer.size();
   iconv(m_gbk, nullptr, nullptr, nullptr, nullptr);
   if (iconv(m_gbk, &in, &inLeft, &converted, &outLeft) == static_cast<size_t>(-1)) return false;
-  out->append(buffer, converted);
+  out->append(buffer.data(), converted);
   return true;
 }
 
@@ -103,19 +130,34 @@ void TextEncoder::Convert(const char* text, size_t n, bool last, std::string* ou
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
   std::string utf8;
   std::string& to = m_encoding == OutputEncoding::kUtf8 ? *out : utf8;
-  for (size_t i = 0; i < n;) {
-    const int length = Utf8Length(bytes + i, n - i);
-    if (length > 0) {
-      to.append(text + i, length);
-      i += length;
+  for (size_t i = 0, end = 0; i < n;) {
+    if (bytes[i] < 0x80) {
+      to += text[i++];
       continue;
     }
-    const bool cut = length == 0 || (IsGbkLead(bytes[i]) && i + 1 == n);
-    if (cut && !last) {
+    // A run of non-ASCII bytes is taken whole as UTF-8 if it is UTF-8,
+    // else as GBK if it is GBK: a GBK pair may look like a UTF-8 one.
+    const Run asUtf8 = Utf8Run(bytes, i, n, &end);
+    if (asUtf8 == Run::kWhole) {
+      to.append(text + i, end - i);
+      i = end;
+      continue;
+    }
+    const Run asGbk = GbkRun(bytes, i, n, &end);
+    if ((asUtf8 == Run::kCut || asGbk == Run::kCut) && !last) {
       m_tail.assign(text + i, n - i);
       break;
     }
-    if (i + 1 < n && IsGbkLead(bytes[i]) && FromGbk(text + i, &to)) {
+    if (asGbk == Run::kWhole && FromGbk(text + i, end - i, &to)) {
+      i = end;
+      continue;
+    }
+    // Neither as a whole: one character at a time.
+    const int length = Utf8Length(bytes + i, n - i);
+    if (length > 0) {
+      to.append(text + i, static_cast<size_t>(length));
+      i += static_cast<size_t>(length);
+    } else if (i + 1 < n && IsGbkTrail(bytes[i + 1]) && FromGbk(text + i, 2, &to)) {
       i += 2;
     } else {
       to += kReplacement;

@@ -3,8 +3,8 @@
 //
 // The library writes its own labels in GBK, and scripts print whatever
 // bytes they hold, often UTF-8. In a UTF-8 locale valid UTF-8 passes
-// unchanged, a sequence that is not UTF-8 but is a GBK character is
-// transcoded, and any other byte becomes U+FFFD. In a GBK locale (or with
+// unchanged, a run of non-ASCII bytes that is not UTF-8 but is GBK is
+// transcoded, and a byte that is neither becomes U+FFFD. In a GBK locale (or with
 // --raw-console) every byte passes unchanged. In any other locale the text
 // is made ASCII: the labels' brackets become [ ], the game test banners
 // English words, and any other non-ASCII character one '?'.
@@ -36,8 +36,8 @@ class TextEncoder {
   void Convert(const char* text, size_t n, bool last, std::string* out);
 
  private:
-  // The UTF-8 form of the GBK pair at p, or false.
-  bool FromGbk(const char* p, std::string* out);
+  // Appends the UTF-8 form of the n GBK bytes at p, or returns false.
+  bool FromGbk(const char* p, size_t n, std::string* out);
   // Appends the ASCII form of the UTF-8 text.
   static void ToAscii(const std::string& utf8, std::string* out);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "script/script_fixture.h"
+#include "tickbase/diag/console.h"
 
 namespace {
 
@@ -36,6 +37,17 @@ TEST_F(RunnerTest, AFailingCallStillEndsAndSucceeds) {
   EXPECT_TRUE(RunScriptFileFunc("t", "F"));
   EXPECT_EQ(Out(), std::string(kBegin) + "cScriptManager::LoadScript file t\n" +
                        "file: t call: F \nerror: inside\n\n" + kEnd);
+}
+
+TEST_F(RunnerTest, QuietConsoleHidesTheRoutineTracesOnly) {
+  Write("script/t.lua", "function F() error('inside', 0) end");
+  ShowRoutineTraces(false);
+  Manager().SetZip("");
+  EXPECT_TRUE(RunScriptFileFunc("t", "F"));
+  ReloadAll();
+  ShowRoutineTraces(true);
+  EXPECT_EQ(Out(), "file: t call: F \nerror: inside\n\n");
+  EXPECT_EQ(ConsoleAttributes() & 0x0F, 15);
 }
 
 TEST_F(RunnerTest, CodeStringsRunInTheNamedState) {

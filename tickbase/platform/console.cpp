@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <string>
 
 namespace {
 
@@ -35,17 +36,16 @@ int AnsiColor(WORD nibble) {
 }
 
 void WriteAnsi(std::ostream& os, WORD attributes) {
-  if (attributes == kDefaultAttributes) {
-    os << kReset;
-  } else {
+  std::string code = kReset;
+  if (attributes != kDefaultAttributes) {
     const WORD fore = attributes & 0x0F;
     const WORD back = (attributes >> 4) & 0x0F;
     const int foreCode = ((fore & 8) ? 90 : 30) + AnsiColor(fore);
     // Black is the console's default background: leave the terminal's own.
     const int backCode = back == 0 ? 49 : ((back & 8) ? 100 : 40) + AnsiColor(back);
-    os << "\x1b[" << foreCode << ';' << backCode << 'm';
+    code = "\x1b[" + std::to_string(foreCode) + ';' + std::to_string(backCode) + 'm';
   }
-  os << std::flush;
+  os << code << std::flush;  // in one piece, for filters that look for it
   g_shown = attributes;
 }
 
