@@ -1,6 +1,8 @@
 #include "line_editor.h"
 
 #include <poll.h>
+#include <signal.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,6 +18,10 @@ constexpr int kKeyRestMs = 50;
 constexpr int kHistorySize = 1000;
 // What libedit leaves in the line for Ctrl-D on an empty line.
 constexpr char kEndOfInput = '\x04';
+
+// The terminal's mode before editing, for a process that dies while editing.
+termios g_savedMode;
+volatile sig_atomic_t g_editing = 0;
 
 bool IsNameChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == ':';
@@ -64,6 +70,7 @@ LineEditor::~LineEditor() {
 void LineEditor::Start(const std::string& prompt, const std::string& reset) {
   m_prompt = prompt;
   m_editing = true;
+  if (tcgetattr(STDIN_FILENO, &g_savedMode) == 0) g_editing = 1;
   std::fputs(reset.c_str(), stdout);
   el_set(m_el, EL_UNBUFFERED, 1);  // raw terminal, draws the prompt
 }
@@ -119,6 +126,7 @@ void LineEditor::Show() {
 void LineEditor::Stop() {
   el_set(m_el, EL_UNBUFFERED, 0);  // the terminal as it was
   m_editing = false;
+  g_editing = 0;
 }
 
 LineEditor& LineEditor::Of(EditLine* el) {
@@ -174,4 +182,8 @@ unsigned char LineEditor::Complete(EditLine* el, int) {
   list += "\n";
   std::fputs(list.c_str(), stdout);
   return CC_REDISPLAY;
+}
+
+void RestoreTerminalNow() {
+  if (g_editing) tcsetattr(STDIN_FILENO, TCSANOW, &g_savedMode);
 }

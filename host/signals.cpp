@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "line_editor.h"
 #include "tickbase/platform/console.h"
 #include "tickbase/timer/timer_manager.h"
 
@@ -20,6 +21,7 @@ void OnFatal(int sig) {
   std::cerr << "\ntickbase-host: fatal signal " << sig << '\n';
   cTimerManager::Instance().ReportCrashToStream(std::cerr);
   std::cerr.flush();
+  RestoreTerminalNow();
   platform::ResetConsoleColorsNow();
   raise(sig);
 }
