@@ -9,6 +9,7 @@
 #include <cctype>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 
 namespace {
@@ -53,9 +54,13 @@ LineEditor::LineEditor(const std::string& historyFile, Completer completer)
   el_set(m_el, EL_HIST, history, m_history);
   el_set(m_el, EL_PROMPT, &LineEditor::PromptText);
   el_set(m_el, EL_GETCFN, &LineEditor::ReadChar);
-  el_set(m_el, EL_ADDFN, "tickbase-complete", "Complete a global name", &LineEditor::Complete);
+  // The wide form: the narrow one leaks its copies of the two names.
+  el_wset(m_el, EL_ADDFN, L"tickbase-complete", L"Complete a global name", &LineEditor::Complete);
   el_set(m_el, EL_BIND, "^I", "tickbase-complete", nullptr);
   el_source(m_el, nullptr);  // the user's own bindings (~/.editrc)
+  // A script may end the process (os.exit) while a line is being edited.
+  static const int atExit = std::atexit(RestoreTerminalNow);
+  (void)atExit;
 }
 
 LineEditor::~LineEditor() {
@@ -185,5 +190,8 @@ unsigned char LineEditor::Complete(EditLine* el, int) {
 }
 
 void RestoreTerminalNow() {
-  if (g_editing) tcsetattr(STDIN_FILENO, TCSANOW, &g_savedMode);
+  if (!g_editing) return;
+  tcsetattr(STDIN_FILENO, TCSANOW, &g_savedMode);
+  (void)!write(STDOUT_FILENO, "\n", 1);  // off the prompt's line
+  g_editing = 0;
 }

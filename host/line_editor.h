@@ -55,8 +55,8 @@ class LineEditor : public iPromptOverlay {
   bool m_ended = false;  // standard input reached its end
 };
 
-// Puts the terminal back in the mode it had before a line editor changed it;
-// async-signal-safe, for fatal-signal handlers.
+// Puts the terminal back in the mode it had before a line editor changed it
+// and leaves the prompt's line; async-signal-safe, for fatal-signal handlers.
 void RestoreTerminalNow();
 
 #endif  // TICKBASE_HOST_LINE_EDITOR_H_
