@@ -21,6 +21,10 @@ class HostConsole {
   HostConsole(const HostConsole&) = delete;
   HostConsole& operator=(const HostConsole&) = delete;
 
+  // A command of the host's own (LuaConsole::AddCommand).
+  void AddCommand(const std::string& name, const std::string& help, std::function<void()> run) {
+    m_lua.AddCommand(name, help, std::move(run));
+  }
   // Waits at most timeoutMs for input and runs the lines that came.
   void Wait(int timeoutMs);
   // True after quit, or Ctrl-D on an empty line.

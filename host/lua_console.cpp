@@ -14,15 +14,6 @@ namespace {
 constexpr WORD kColorError = 12;
 constexpr WORD kColorNormal = 11;
 
-const char kHelp[] =
-    ":use SCRIPT   run the next lines in SCRIPT's state (loaded if needed)\n"
-    ":use          back to the command state\n"
-    ":reload       reload all scripts (also: reload)\n"
-    ":gc           memory in use by each script (also: gc)\n"
-    ":scripts      the loaded scripts (also: scripts)\n"
-    ":quit         end the host (also: quit, or Ctrl-D on an empty line)\n"
-    ":help         this list\n"
-    "Any other line runs as Lua; an expression (or =expression) prints its values.\n";
 
 std::string Trim(const std::string& s) {
   const size_t first = s.find_first_not_of(" \t");
@@ -71,12 +62,28 @@ void PrintResults(lua_State* L, int base) {
 
 }  // namespace
 
-LuaConsole::LuaConsole() { cScriptManager::Instance().AddReloadAll(this); }
+LuaConsole::LuaConsole() {
+  cScriptManager::Instance().AddReloadAll(this);
+  AddCommand("reload", "reload all scripts", [] { ReloadAll(); });
+  AddCommand("gc", "memory in use by each script", [] {
+    cScriptManager::Instance().TraceGC(std::cout);
+  });
+  AddCommand("scripts", "the loaded scripts", [] {
+    cScriptManager::Instance().TraceAllScriptFiles();
+    std::cout << std::endl;
+  });
+  AddCommand("quit", "end the host (also Ctrl-D on an empty line)", [this] { m_quit = true; });
+}
 
 LuaConsole::~LuaConsole() { cScriptManager::Instance().RemoveReloadAll(this); }
 
 void LuaConsole::AfterReload() {
   if (m_command) m_replaced.push_back(std::move(m_command));
+}
+
+void LuaConsole::AddCommand(const std::string& name, const std::string& help,
+                            std::function<void()> run) {
+  m_commands[name] = {help, std::move(run)};
 }
 
 std::string LuaConsole::Prompt() const {
@@ -92,17 +99,19 @@ void LuaConsole::Run(const std::string& line) {
 }
 
 bool LuaConsole::Command(const std::string& line) {
-  if (line == "quit" || line == ":quit") {
-    m_quit = true;
-  } else if (line == "reload" || line == ":reload") {
-    ReloadAll();
-  } else if (line == "gc" || line == ":gc") {
-    cScriptManager::Instance().TraceGC(std::cout);
-  } else if (line == "scripts" || line == ":scripts") {
-    cScriptManager::Instance().TraceAllScriptFiles();
-    std::cout << std::endl;
+  const auto command = m_commands.find(line[0] == ':' ? line.substr(1) : line);
+  if (command != m_commands.end()) {
+    command->second.run();
   } else if (line == ":help") {
-    std::cout << kHelp << std::flush;
+    std::cout << ":use SCRIPT   run the next lines in SCRIPT's state (loaded if needed)\n"
+                 ":use          back to the command state\n";
+    for (const auto& [name, entry] : m_commands) {
+      std::cout << ':' << name << std::string(13 - std::min<size_t>(name.size(), 12), ' ')
+                << entry.help << " (also: " << name << ")\n";
+    }
+    std::cout << ":help         this list\n"
+                 "Any other line runs as Lua; an expression (or =expression) prints its values."
+              << std::endl;
   } else if (line == ":use" || line.rfind(":use ", 0) == 0) {
     Use(Trim(line.substr(4)));
   } else if (!line.empty() && line[0] == ':') {

@@ -7,6 +7,8 @@
 #ifndef TICKBASE_HOST_LUA_CONSOLE_H_
 #define TICKBASE_HOST_LUA_CONSOLE_H_
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +22,8 @@ class LuaConsole : private iReloadAll {
   LuaConsole(const LuaConsole&) = delete;
   LuaConsole& operator=(const LuaConsole&) = delete;
 
+  // Adds the command name (and :name), listed by :help with its help text.
+  void AddCommand(const std::string& name, const std::string& help, std::function<void()> run);
   // Runs one typed line, or keeps it for the rest of its chunk.
   void Run(const std::string& line);
   // "<state>> " for a new chunk, "<state>>> " inside one; the state is
@@ -41,6 +45,11 @@ class LuaConsole : private iReloadAll {
   lua_State* State();
   void Evaluate(lua_State* L, const std::string& chunk);
 
+  struct stCommand {
+    std::string help;
+    std::function<void()> run;
+  };
+  std::map<std::string, stCommand> m_commands;
   std::string m_script;  // the script of :use; empty for the command state
   std::string m_chunk;   // the lines of an unfinished chunk
   std::unique_ptr<KLuaScript> m_command;

@@ -1,10 +1,12 @@
 #include "signals.h"
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <iostream>
 
+#include "crash_context.h"
 #include "line_editor.h"
 #include "tickbase/platform/console.h"
 #include "tickbase/timer/timer_manager.h"
@@ -21,6 +23,7 @@ void OnFatal(int sig) {
   std::cerr << "\ntickbase-host: fatal signal " << sig << '\n';
   cTimerManager::Instance().ReportCrashToStream(std::cerr);
   std::cerr.flush();
+  WriteCrashContext(STDERR_FILENO);
   RestoreTerminalNow();
   platform::ResetConsoleColorsNow();
   raise(sig);
