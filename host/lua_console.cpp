@@ -72,7 +72,7 @@ LuaConsole::LuaConsole() {
     cScriptManager::Instance().TraceAllScriptFiles();
     std::cout << std::endl;
   });
-  AddCommand("quit", "end the host (also Ctrl-D on an empty line)", [this] { m_quit = true; });
+  AddCommand("quit", "end the host; Ctrl-D on an empty line does too", [this] { m_quit = true; });
 }
 
 LuaConsole::~LuaConsole() { cScriptManager::Instance().RemoveReloadAll(this); }

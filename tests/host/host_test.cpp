@@ -214,34 +214,41 @@ TEST_F(HostTest, OutputFollowsTheLocaleOnPipesAndLogs) {
   Write("main.lua", kEncodings);
   const std::string logs = (m_dir / "logs").string();
   std::string out;
-  ASSERT_EQ(Run({"--run-seconds", "0.2", "--log-dir", logs, m_dir.string()}, &out, {"LC_ALL=C.UTF-8"}), 0);
-  EXPECT_NE(out.find(kLabel + "  " + kPrinted), std::string::npos) << out;
-  EXPECT_NE(out.find("\u3010\u6e38\u620f\u6d4b\u8bd5\u3011\u5f00\u59cb\u4e86"), std::string::npos) << out;
+  ASSERT_EQ(Run({"--run-seconds", "0.2", "--log-dir", logs, m_dir.string()}, &out,
+                {"LC_ALL=C.UTF-8"}),
+            0);
+  EXPECT_TRUE(Has(out, kLabel + "  " + kPrinted)) << out;
+  EXPECT_TRUE(Has(out, "\u3010\u6e38\u620f\u6d4b\u8bd5\u3011\u5f00\u59cb\u4e86")) << out;
   const std::string logged = Read("logs/quenlet.script.log");
-  EXPECT_NE(logged.find("] " + kLabel), std::string::npos) << logged;
-  EXPECT_NE(logged.find("] \u4e2d\u6587 "), std::string::npos) << logged;
+  EXPECT_TRUE(Has(logged, "] " + kLabel)) << logged;
+  EXPECT_TRUE(Has(logged, "] \u4e2d\u6587 ")) << logged;
 
   ASSERT_EQ(Run({"--run-seconds", "0.2", m_dir.string()}, &out, {"LC_ALL=C"}), 0);
-  EXPECT_NE(out.find("[Script]  caf? ?? ?? "), std::string::npos) << out;
-  EXPECT_NE(out.find("[game test] started"), std::string::npos) << out;
+  EXPECT_TRUE(Has(out, "[Script]  caf? ?? ?? ")) << out;
+  EXPECT_TRUE(Has(out, "[game test] started")) << out;
 
-  ASSERT_EQ(Run({"--run-seconds", "0.2", "--raw-console", m_dir.string()}, &out, {"LC_ALL=C.UTF-8"}), 0);
-  EXPECT_NE(out.find(kLabelGbk + "  caf\u00e9 \u65e5\u672c \xD6\xD0\xCE\xC4 "), std::string::npos) << out;
+  ASSERT_EQ(Run({"--run-seconds", "0.2", "--raw-console", m_dir.string()}, &out,
+                {"LC_ALL=C.UTF-8"}),
+            0);
+  EXPECT_TRUE(Has(out, kLabelGbk + "  caf\u00e9 \u65e5\u672c \xD6\xD0\xCE\xC4 ")) << out;
 }
 
 TEST_F(HostTest, QuietHidesRoutineTracesAndVerboseShowsChannelTraces) {
-  Write("main.lua", "function main() RunScript('main', 'Hi') YieldSleep(1) end function Hi() Assert(false, 'hp') end");
+  Write("main.lua",
+        "function main() RunScript('main', 'Hi') YieldSleep(1) end "
+        "function Hi() Assert(false, 'hp') end");
   std::string normal, quiet, verbose;
   ASSERT_EQ(Run({"--run-seconds", "0.2", m_dir.string()}, &normal), 0);
   ASSERT_EQ(Run({"--run-seconds", "0.2", "-q", m_dir.string()}, &quiet), 0);
   ASSERT_EQ(Run({"--run-seconds", "0.2", "--verbose", m_dir.string()}, &verbose), 0);
-  for (const char* trace : {"func_RunScriptFileFunc main func Hi begin", "LoadScript file main", "SetZip"}) {
-    EXPECT_NE(normal.find(trace), std::string::npos) << normal;
-    EXPECT_EQ(quiet.find(trace), std::string::npos) << quiet;
+  for (const char* trace :
+       {"func_RunScriptFileFunc main func Hi begin", "LoadScript file main", "SetZip"}) {
+    EXPECT_TRUE(Has(normal, trace)) << normal;
+    EXPECT_FALSE(Has(quiet, trace)) << quiet;
   }
-  EXPECT_NE(quiet.find("ASSERT false for hp"), std::string::npos) << quiet;
-  EXPECT_EQ(normal.find("cScriptYieldTimer::AddYieldSleep"), std::string::npos) << normal;
-  EXPECT_NE(verbose.find("cScriptYieldTimer::AddYieldSleep"), std::string::npos) << verbose;
+  EXPECT_TRUE(Has(quiet, "ASSERT false for hp")) << quiet;
+  EXPECT_FALSE(Has(normal, "cScriptYieldTimer::AddYieldSleep")) << normal;
+  EXPECT_TRUE(Has(verbose, "cScriptYieldTimer::AddYieldSleep")) << verbose;
 }
 
 // The console on a terminal: the line editor, the Lua console and colours.
@@ -256,7 +263,7 @@ TEST_F(HostTest, ConsoleOnATerminal) {
     return host.ReadUntil(expected, mark);
   };
   ASSERT_TRUE(host.ReadUntil("\x1b[0mlua> ")) << host.output();  // typing in default colours
-  EXPECT_NE(host.output().find(kLabel + "  \x1b[96;49m" + kPrinted), std::string::npos) << host.output();
+  EXPECT_TRUE(Has(host.output(), kLabel + "  \x1b[96;49m" + kPrinted)) << host.output();
   EXPECT_TRUE(type("1+1\r", "2\r\n")) << host.output();
   EXPECT_TRUE(type("=2*3, 'x'\r", "6\tx\r\n")) << host.output();
   EXPECT_TRUE(type("function f()\r", "lua>> ")) << host.output();
@@ -266,7 +273,8 @@ TEST_F(HostTest, ConsoleOnATerminal) {
   EXPECT_TRUE(type("hp\r", "7\r\n")) << host.output();
   EXPECT_TRUE(type("\x1b[A\r", "7\r\n")) << host.output();  // the up arrow runs hp again
   // Output that comes while a line is typed is written above it.
-  EXPECT_TRUE(type("CoSleep(500, 'npc', 'Ping')\rabc", "ping \r\n\x1b[0mnpc> abc")) << host.output();
+  EXPECT_TRUE(type("CoSleep(500, 'npc', 'Ping')\rabc", "ping \r\n\x1b[0mnpc> abc"))
+      << host.output();
   EXPECT_TRUE(type("\x15:use\r", "lua> ")) << host.output();  // Ctrl-U first
   host.Write("\x04");  // Ctrl-D
   EXPECT_EQ(host.Finish(), 0) << host.output();
