@@ -181,7 +181,8 @@ int GameHost::Run() {
 
   std::int64_t last = 0;
   HostConsole console(m_options.console || isatty(STDIN_FILENO), m_options.logDir);
-  console.AddCommand("status", "uptime, ticks, timers, coroutines and scripts", [this] { WriteStatusNow(); });
+  console.AddCommand("status", "uptime, ticks, timers, coroutines and scripts",
+                     [this] { WriteStatusNow(); });
   while (status == 0 && !g_quitRequested && !console.quitRequested() && !StopRequested() &&
          !(m_tests && m_tests->Done())) {
     console.Wait(static_cast<int>(m_tick.WaitMs(NowMs())));
