@@ -74,6 +74,7 @@ bool GameHost::Configure(std::string* error) {
     cGameTime::Instance().Start(start);
   }
   cGameTime::Instance().SetTimeMul(m_options.timeMul);
+  SetScriptWatchdog(m_options.watchdogMs);
   if (!m_options.logDir.empty() && !LogChannelsToFiles(m_options.logDir, error)) return false;
 
   cScriptManager& scripts = cScriptManager::Instance();
@@ -136,7 +137,8 @@ int GameHost::Run() {
   // one to construct it.
   cTimerManager::Instance();
   InstallSignalHandlers();
-  int status = StartWork() ? 0 : 1;
+  // An entry stopped by Ctrl-C is a stop, not a failure.
+  int status = StartWork() || StopRequested() ? 0 : 1;
 
   using Clock = std::chrono::steady_clock;
   const auto started = Clock::now();
@@ -144,17 +146,29 @@ int GameHost::Run() {
   Clock::duration carried{};
   const double limitSeconds =
       m_options.runSeconds > 0 ? m_options.runSeconds : (testing() ? kTestLimitSeconds : 0);
+  // A script stuck in a loop keeps the loop below from seeing the time.
+  if (limitSeconds > 0) StopAfter(limitSeconds);
   ConsoleInput input(m_options.console || isatty(STDIN_FILENO));
   while (status == 0 && !g_quitRequested && !StopRequested() && !TestsDone()) {
-    for (const std::string& line : input.Wait(static_cast<int>(m_options.tickMs))) {
-      HandleCommand(line);
+    // A script's mistake that throws (a Clear that raised) is reported;
+    // the server goes on.
+    try {
+      for (const std::string& line : input.Wait(static_cast<int>(m_options.tickMs))) {
+        HandleCommand(line);
+      }
+    } catch (...) {
+      ReportCurrentException("tickbase-host", "command");
     }
     const auto now = Clock::now();
     carried += now - last;
     last = now;
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(carried);
     carried -= ms;
-    cTimerManager::Instance().Run(static_cast<unsigned long>(ms.count()));
+    try {
+      cTimerManager::Instance().Run(static_cast<unsigned long>(ms.count()));
+    } catch (...) {
+      ReportCurrentException("tickbase-host", "timer run");
+    }
     cGameTime::Instance().Run(static_cast<unsigned long>(ms.count()));
     if (limitSeconds > 0 && std::chrono::duration<double>(now - started).count() >= limitSeconds) {
       break;

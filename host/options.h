@@ -13,6 +13,7 @@ struct HostOptions {
   int timeMul = 1;               // game ms per real ms
   std::string startTime;         // stGameTime stream form; empty keeps the default
   double runSeconds = 0;         // 0: until interrupted
+  unsigned watchdogMs = 10000;   // script calls stopped after this long; 0: never
   std::string testFolder;        // run this test folder instead of the entry
   std::string logDir;            // empty: channels stay unconfigured
   bool console = false;          // read commands from stdin even when it is no terminal

@@ -1,17 +1,23 @@
 #include "signals.h"
 
 #include <signal.h>
+#include <sys/time.h>
 
 #include <cstdlib>
 #include <iostream>
 
+#include "tickbase/script/script_interrupt.h"
 #include "tickbase/timer/timer_manager.h"
 
 namespace {
 
 volatile sig_atomic_t g_stop = 0;
 
-void OnStop(int) { g_stop = 1; }
+// The main loop may be stuck in a script that never returns: stop that too.
+void OnStop(int) {
+  g_stop = 1;
+  InterruptScripts();
+}
 
 // Not async-signal-safe, knowingly: the process is dying and the report is
 // the one thing worth the risk. SA_RESETHAND makes the re-raise fatal.
@@ -40,11 +46,21 @@ void InstallSignalHandlers() {
   ss.ss_size = sizeof altStack;
   sigaltstack(&ss, nullptr);
 
-  Handle(SIGINT, OnStop, 0);
-  Handle(SIGTERM, OnStop, 0);
+  // SA_RESETHAND: a second Ctrl-C or SIGTERM ends the process at once.
+  Handle(SIGINT, OnStop, SA_RESETHAND);
+  Handle(SIGTERM, OnStop, SA_RESETHAND);
+  Handle(SIGALRM, OnStop, 0);
   for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGABRT, SIGILL}) {
     Handle(sig, OnFatal, SA_RESETHAND | SA_ONSTACK);
   }
+}
+
+void StopAfter(double seconds) {
+  const long long us = static_cast<long long>(seconds * 1e6);
+  itimerval timer{};
+  timer.it_value.tv_sec = static_cast<time_t>(us / 1000000);
+  timer.it_value.tv_usec = static_cast<suseconds_t>(us > 0 ? us % 1000000 : 1);
+  setitimer(ITIMER_REAL, &timer, nullptr);
 }
 
 bool StopRequested() { return g_stop != 0; }

@@ -6,6 +6,7 @@
 
 #include "tickbase/platform/files.h"
 #include "tickbase/script/script_common.h"
+#include "tickbase/script/script_context.h"
 #include "tickbase/script/script_helpers.h"
 #include "tickbase/script/script_manager.h"
 #include "tickbase/script/script_runner.h"
@@ -21,11 +22,10 @@ void cRunScriptTimer::AddRun(const char* name) {
 unsigned long cRunScriptTimer::OnTimer(unsigned long param) {
   const std::unique_ptr<std::string> name = m_names.Take(param);
   if (!name) return 0;
-  // A raising Clear still retires the script, so the test runs regardless.
-  RunReported("cRunScriptTimer::OnTimer", *name,
-              [&] { cScriptManager::Instance().ClearAScript(name->c_str()); });
-  RunReported("cRunScriptTimer::OnTimer", *name,
-              [&] { RunScriptFileFunc(name->c_str(), "main"); });
+  // An exception (a Clear that raised) passes on to the timer manager's Run
+  // and the test does not start; name is freed.
+  cScriptManager::Instance().ClearAScript(name->c_str());
+  RunScriptFileFunc(name->c_str(), "main");
   return 0;
 }
 
@@ -41,7 +41,7 @@ void RunScriptTestFolder(const char* folder) {
   folder = TextOf(folder);
   g_testQueue.clear();
   const std::vector<std::string> files =
-      platform::FindFiles(cScriptManager::Instance().GetPath() + folder, ".lua");
+      platform::FindFiles(cScriptManager::Instance().GetPath() + NormalizeScriptName(folder), ".lua");
   if (files.empty()) {
     std::cout << "not find any file..." << std::endl;
     return;
