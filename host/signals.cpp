@@ -13,10 +13,30 @@ namespace {
 
 volatile sig_atomic_t g_stop = 0;
 
+void Handle(int sig, void (*handler)(int), int flags) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  action.sa_flags = flags;
+  sigemptyset(&action.sa_mask);
+  if (handler != SIG_DFL && (sig == SIGINT || sig == SIGTERM)) {
+    // A stop signal arriving meanwhile waits: it is the second one.
+    sigaddset(&action.sa_mask, SIGINT);
+    sigaddset(&action.sa_mask, SIGTERM);
+  }
+  sigaction(sig, &action, nullptr);
+}
+
 // The main loop may be stuck in a script that never returns: stop that too.
-void OnStop(int) {
+void OnAlarm(int) {
   g_stop = 1;
   InterruptScripts();
+}
+
+// A second Ctrl-C or SIGTERM ends the process at once.
+void OnStop(int sig) {
+  OnAlarm(sig);
+  Handle(SIGINT, SIG_DFL, 0);
+  Handle(SIGTERM, SIG_DFL, 0);
 }
 
 // Not async-signal-safe, knowingly: the process is dying and the report is
@@ -26,14 +46,6 @@ void OnFatal(int sig) {
   cTimerManager::Instance().ReportCrashToStream(std::cerr);
   std::cerr.flush();
   raise(sig);
-}
-
-void Handle(int sig, void (*handler)(int), int flags) {
-  struct sigaction action {};
-  action.sa_handler = handler;
-  action.sa_flags = flags;
-  sigemptyset(&action.sa_mask);
-  sigaction(sig, &action, nullptr);
 }
 
 }  // namespace
@@ -46,10 +58,9 @@ void InstallSignalHandlers() {
   ss.ss_size = sizeof altStack;
   sigaltstack(&ss, nullptr);
 
-  // SA_RESETHAND: a second Ctrl-C or SIGTERM ends the process at once.
-  Handle(SIGINT, OnStop, SA_RESETHAND);
-  Handle(SIGTERM, OnStop, SA_RESETHAND);
-  Handle(SIGALRM, OnStop, 0);
+  Handle(SIGINT, OnStop, 0);
+  Handle(SIGTERM, OnStop, 0);
+  Handle(SIGALRM, OnAlarm, 0);
   for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGABRT, SIGILL}) {
     Handle(sig, OnFatal, SA_RESETHAND | SA_ONSTACK);
   }

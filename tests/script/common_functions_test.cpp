@@ -4,13 +4,17 @@
 
 #include <cstdlib>
 #include <lua.hpp>
-#include <luabind/error.hpp>
+#include <luabind/luabind.hpp>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "script/timed_script_fixture.h"
+#include "tickbase/diag/colors.h"
+#include "tickbase/diag/console.h"
+#include "tickbase/gametime/bind_game_time.h"
+#include "tickbase/script/script_yield.h"
 #include "tickbase/script/script_manager.h"
 
 namespace {
@@ -154,10 +158,10 @@ TEST_F(CommonFunctionsTest, AnEmptyFolderQueuesNothing) {
 TEST_F(CommonFunctionsTest, ASecondFolderReplacesTheQueueButNotTheScheduledRun) {
   Write("script/t/a.lua", "function main() Record('t/a') end");
   Write("script/t/b.lua", "function main() Record('t/b') end");
-  Write("script/u/c.lua", "function main() Record('u/c') EndGameTest() end");
-  Write("script/u/d.lua", "function main() Record('u/d') end");
+  Write("script/u/v/c.lua", "function main() Record('u/c') EndGameTest() end");
+  Write("script/u/v/d.lua", "function main() Record('u/d') end");
   RunScriptTestFolder("t");
-  RunScriptTestFolder("u");
+  RunScriptTestFolder("u\\v");  // normalised like every script name
   for (int i = 0; i < 3; ++i) Tick(1000);
   EXPECT_EQ(Records(), (Strings{"t/a", "u/c", "u/d"}));
 }
@@ -219,4 +223,54 @@ TEST_F(CommonFunctionsTest, ExitWithWorkPendingIsClean) {
         std::exit(0);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+namespace {
+
+// Every library binding, with the globals from before them kept in _before.
+void SweepBind(lua_State* L) {
+  luaL_dostring(L, "_before = {} for k, v in pairs(_G) do _before[k] = v end");
+  BindScriptCommon(L);
+  RegisterFunc_Yield(L);
+  BindGameTime(L);
+  luabind::module(L)[luabind::def("Record", +[](const std::string& s) { Records().push_back(s); })];
+}
+
+}  // namespace
+
+// luabind hands nil to a const char* as a null pointer: SetColor(nil) used
+// to end the process.
+TEST_F(CommonFunctionsTest, EveryBoundFunctionSurvivesNilNumbersAndTables) {
+  Manager().BindScript(&SweepBind);
+  Write("script/s.lua", "");
+  KLuaScript* script = Script("s");
+  ASSERT_EQ(script->DoString(R"(
+    local names = {}
+    for k, v in pairs(_G) do
+      if type(v) == 'function' and _before[k] ~= v and k ~= 'Record' then names[#names + 1] = k end
+    end
+    table.sort(names)
+    Record(table.concat(names, ' '))
+    local kinds = {function() return nil end, function() return 1 end, function() return {} end}
+    local function each(n, args, f)
+      if n == 0 then return f(args) end
+      for k = 1, 3 do args[n] = kinds[k]() each(n - 1, args, f) end
+    end
+    for _, name in ipairs(names) do
+      for arity = 0, 3 do
+        each(arity, {}, function(args) pcall(_G[name], unpack(args, 1, arity)) end)
+      end
+    end)"), 1);
+  EXPECT_EQ(Records(), Strings{"Assert ClearThread CoSleep EndGameTest EndTest FileName FuncName "
+                               "GetGameTime MD5 ReloadAll RunScript RunScriptStr RunScriptString "
+                               "RunScriptTest RunScriptTestFolder SetBkColor SetColor Sleep "
+                               "StartGameTest StartTest Trace TraceAllScriptFiles TraceGC "
+                               "YieldSleep log print"});
+  EXPECT_EQ(lua_gettop(script->GetLua()), 0);
+  EXPECT_EQ(script->DoString("Record('alive')"), 1);
+  EXPECT_EQ(Records().back(), "alive");
+  SetColor(nullptr);
+  SetBkColor(nullptr);
+  OutputColor(nullptr);
+  EXPECT_EQ(FindColor(nullptr), -1);
 }

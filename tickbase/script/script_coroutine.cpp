@@ -29,7 +29,7 @@ int KLuaScript::Resume(lua_State* thread, const char* func, int arg) {
   func = TextOf(func);
   int status;
   {
-    cScriptRun run(thread);
+    cNamedScriptRun run(thread, m_file.c_str(), func);
     // A protected read: a raising __index of the globals must not escape.
     status = PushGlobal(thread, func, std::strlen(func));
     if (status == 0) {

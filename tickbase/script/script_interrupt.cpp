@@ -14,6 +14,8 @@ int g_depth = 0;
 DWORD g_watchdogMs = 0;
 DWORD g_started = 0;
 bool g_overdue = false;
+const char* g_file = nullptr;
+const char* g_func = nullptr;
 
 }  // namespace script_run
 
@@ -26,6 +28,42 @@ using namespace script_run;
 constexpr int kStopMask = LUA_MASKCALL | LUA_MASKRET | LUA_MASKCOUNT;
 // Instructions between two looks at the clock: some tens of microseconds.
 constexpr int kCheckCount = 10000;
+
+// The name under which the globals hold the function that ar describes, or
+// null. The name stays on L's stack.
+const char* GlobalNameOf(lua_State* L, lua_Debug* ar) {
+  if (!lua_getinfo(L, "f", ar)) return nullptr;
+  lua_pushnil(L);
+  while (lua_next(L, LUA_GLOBALSINDEX) != 0) {
+    if (lua_type(L, -2) == LUA_TSTRING && lua_rawequal(L, -1, -3)) {
+      lua_pop(L, 1);
+      return lua_tostring(L, -1);
+    }
+    lua_pop(L, 1);
+  }
+  return nullptr;
+}
+
+// Pushes "<where>script <file> func <func> <what>". Coroutines run without
+// a current function, and a started one without a current file: the run or
+// else Lua names them.
+void PushStopMessage(lua_State* L, const char* what) {
+  // The Lua function running, or calling the native one that runs.
+  lua_Debug ar;
+  int level = 0;
+  if (lua_getstack(L, 0, &ar) && lua_getinfo(L, "S", &ar) && *ar.what == 'C' &&
+      lua_getstack(L, 1, &ar) && lua_getinfo(L, "S", &ar)) {
+    level = 1;
+  }
+  const bool known = lua_getstack(L, level, &ar) && lua_getinfo(L, "Sn", &ar);
+  const char* file = *FileName() ? FileName() : g_file;
+  const char* func = *FuncName() ? FuncName() : g_func;
+  if (!file && known) file = ar.short_src;
+  if (!func && known) func = ar.name ? ar.name : GlobalNameOf(L, &ar);
+  luaL_where(L, level);
+  lua_pushfstring(L, "script %s func %s %s", file ? file : "?", func ? func : "?", what);
+  lua_concat(L, 2);
+}
 
 void Hook(lua_State* L, lua_Debug*) {
   // Only code run for the library stops; a host's own pcall or a finaliser
@@ -40,14 +78,12 @@ void Hook(lua_State* L, lua_Debug*) {
       // Every later instruction fails as well, so a script's pcall cannot
       // keep the loop going. No C++ object is alive here: lua_error jumps.
       lua_sethook(L, Hook, kStopMask, 1);
-      luaL_where(L, 0);
       if (interrupted) {
-        lua_pushfstring(L, "script %s func %s interrupted", FileName(), FuncName());
+        PushStopMessage(L, "interrupted");
       } else {
-        lua_pushfstring(L, "script %s func %s ran longer than %d ms", FileName(), FuncName(),
-                        static_cast<int>(g_watchdogMs));
+        lua_pushfstring(L, "ran longer than %d ms", static_cast<int>(g_watchdogMs));
+        PushStopMessage(L, lua_tostring(L, -1));
       }
-      lua_concat(L, 2);
       lua_error(L);
     }
   }

@@ -28,6 +28,10 @@ extern int g_depth;            // runs in progress
 extern DWORD g_watchdogMs;     // 0: off
 extern DWORD g_started;        // millisecond clock at the outermost run's start
 extern bool g_overdue;         // the outermost run has passed the watchdog's limit
+// Names of the innermost run that gave them, for runs without a current
+// function (a coroutine's start sets no guards); null for none.
+extern const char* g_file;
+extern const char* g_func;
 
 // Hooks L for what is pending: a stop at the next instruction, else the
 // watchdog's periodic check.
@@ -61,6 +65,27 @@ class cScriptRun {
 
  private:
   lua_State* m_outer;
+};
+
+// A run that names its script and function for the stop messages.
+class cNamedScriptRun {
+ public:
+  cNamedScriptRun(lua_State* L, const char* file, const char* func)
+      : m_file(script_run::g_file), m_func(script_run::g_func), m_run(L) {
+    script_run::g_file = file;
+    script_run::g_func = func;
+  }
+  ~cNamedScriptRun() {
+    script_run::g_file = m_file;
+    script_run::g_func = m_func;
+  }
+  cNamedScriptRun(const cNamedScriptRun&) = delete;
+  cNamedScriptRun& operator=(const cNamedScriptRun&) = delete;
+
+ private:
+  const char* m_file;
+  const char* m_func;
+  cScriptRun m_run;
 };
 
 #endif  // TICKBASE_SCRIPT_SCRIPT_RUN_H_
