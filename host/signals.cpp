@@ -2,10 +2,12 @@
 
 #include <signal.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <iostream>
 
+#include "crash_context.h"
 #include "tickbase/script/script_interrupt.h"
 #include "tickbase/timer/timer_manager.h"
 
@@ -45,6 +47,7 @@ void OnFatal(int sig) {
   std::cerr << "\ntickbase-host: fatal signal " << sig << '\n';
   cTimerManager::Instance().ReportCrashToStream(std::cerr);
   std::cerr.flush();
+  WriteCrashContext(STDERR_FILENO);
   raise(sig);
 }
 

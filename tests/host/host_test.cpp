@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "support/subprocess.h"
 
@@ -13,6 +14,10 @@ namespace {
 const std::string kHost = TICKBASE_HOST_PATH;
 const std::string kExamples = TICKBASE_EXAMPLES_DIR;
 const std::string kPackage = TICKBASE_EXAMPLES_PACKAGE;
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 }  // namespace
 
@@ -31,6 +36,11 @@ class HostTest : public ::testing::Test {
     fs::create_directories((m_dir / name).parent_path());
     std::ofstream(m_dir / name, std::ios::binary) << text;
   }
+  std::string Read(const std::string& name) {
+    std::ostringstream text;
+    text << std::ifstream(m_dir / name, std::ios::binary).rdbuf();
+    return text.str();
+  }
 
   int Run(std::vector<std::string> args, std::string* output) {
     args.insert(args.begin(), kHost);
@@ -45,91 +55,148 @@ class HostTest : public ::testing::Test {
   fs::path m_dir;
 };
 
-TEST_F(HostTest, ExamplesRunAndExitCleanly) {
+// The demo keeps running after main returns; 16:00 at 100 game minutes a
+// second reaches the night branch before the default start of 5:00 could
+// reach dawn.
+TEST_F(HostTest, ExamplesRunAndHonourStartAndTimeMul) {
   std::string out;
-  EXPECT_EQ(Run({"--run-seconds", "2", "--raw-console", kExamples}, &out), 0) << out;
-  EXPECT_NE(out.find("Welcome to the village"), std::string::npos) << out;
-  EXPECT_NE(out.find("Guard walks to the gate"), std::string::npos) << out;
-  EXPECT_EQ(out.find("error"), std::string::npos) << out;
+  EXPECT_EQ(Run({"--run-seconds", "2", "--raw-console", "--start=1937/7/7 16:0:0", "--time-mul",
+                 "6000", kExamples},
+                &out),
+            0)
+      << out;
+  EXPECT_TRUE(Has(out, "Welcome to the village")) << out;
+  EXPECT_TRUE(Has(out, "Guard walks to the gate (16:00)")) << out;
+  EXPECT_TRUE(Has(out, "The sun sets: night falls")) << out;
+  EXPECT_FALSE(Has(out, "Dawn breaks")) << out;
+  EXPECT_FALSE(Has(out, "error")) << out;
 }
 
-TEST_F(HostTest, ExamplesRunFromTheirPackage) {
-  std::string out;
-  EXPECT_EQ(Run({"--run-seconds", "2", kPackage}, &out), 0) << out;
-  EXPECT_NE(out.find("config_str zip_script = " + kPackage), std::string::npos) << out;
-  EXPECT_NE(out.find("Welcome to the village"), std::string::npos) << out;
-  EXPECT_NE(out.find("Baker walks to the oven"), std::string::npos) << out;
+TEST_F(HostTest, BundledGameTestsPassFromFolderAndPackage) {
+  for (const std::string& scripts : {kExamples, kPackage}) {
+    std::string out;
+    EXPECT_EQ(Run({"--test", "tests", scripts}, &out), 0) << out;
+    EXPECT_TRUE(Has(out, "  passed  tests/npc_test\n")) << out;
+    EXPECT_TRUE(Has(out, "3 tests, 3 passed, 0 failed, 0 not run: PASSED")) << out;
+  }
 }
 
-TEST_F(HostTest, BundledGameTestsPass) {
+// Each way to fail leaves the next test to run; a second EndGameTest of a
+// test that has ended must not start another test.
+TEST_F(HostTest, FailingTestsFailAndTheRunGoesOn) {
+  Write("t/a.lua", "function main() StartGameTest() Assert(false, 'hp') EndGameTest() EndGameTest() end");
+  Write("t/b.lua", "function main() StartGameTest() error('boom') end");
+  Write("t/c.lua", "function main() StartGameTest() end");
+  Write("t/d.lua", "function main() coroutine.wrap(function() YieldSleep(10) error('late') end)() end");
+  Write("t/e.lua", "function main() coroutine.wrap(function() YieldSleep(10) EndGameTest() end)() end");
+  const std::string junit = (m_dir / "junit.xml").string();
   std::string out;
-  EXPECT_EQ(Run({"--test", "tests", kExamples}, &out), 0) << out;
-  EXPECT_NE(out.find("3 of 3 tests ended, 0 failed asserts, 0 script errors: PASSED"),
-            std::string::npos)
-      << out;
-}
-
-TEST_F(HostTest, FailingAssertionOrErrorFailsTheTestRun) {
-  Write("t/a.lua", "function main() StartGameTest() Assert(false, 'hp') EndGameTest() end");
-  Write("t/b.lua", "function main() StartGameTest() EndGameTest() end");
-  std::string out;
-  EXPECT_EQ(Run({"--test", "t", m_dir.string()}, &out), 1) << out;
-  EXPECT_NE(out.find("ASSERT false for hp"), std::string::npos) << out;
-  EXPECT_NE(out.find("2 of 2 tests ended, 1 failed asserts, 0 script errors: FAILED"),
-            std::string::npos)
-      << out;
-
-  Write("u/a.lua", "function main() StartGameTest() error('boom') end");
-  EXPECT_EQ(Run({"--test", "u", "--run-seconds", "3", m_dir.string()}, &out), 1) << out;
-  EXPECT_NE(out.find("0 of 1 tests ended, 0 failed asserts, 1 script errors: FAILED"),
-            std::string::npos)
-      << out;
+  EXPECT_EQ(Run({"--test", "t", "--test-timeout", "2", "--junit=" + junit, m_dir.string()}, &out), 1);
+  EXPECT_TRUE(Has(out, "EndGameTest of t/a ignored")) << out;
+  EXPECT_TRUE(Has(out, "  FAILED  t/a: ASSERT false for hp (")) << out;
+  EXPECT_TRUE(Has(out, "t/a.lua:1)\n")) << out;
+  EXPECT_TRUE(Has(out, "  FAILED  t/b: main raised: ")) << out;
+  EXPECT_TRUE(Has(out, "t/b.lua:1: boom\n")) << out;
+  EXPECT_TRUE(Has(out, "  FAILED  t/c: did not call EndGameTest within 2 s\n")) << out;
+  EXPECT_TRUE(Has(out, "  FAILED  t/d: script [] func [] error : ")) << out;
+  EXPECT_TRUE(Has(out, "  passed  t/e\n")) << out;
+  EXPECT_TRUE(Has(out, "5 tests, 1 passed, 4 failed, 0 not run: FAILED")) << out;
+  const std::string xml = Read("junit.xml");
+  EXPECT_TRUE(Has(xml, "<testsuite name=\"t\" tests=\"5\" failures=\"4\"")) << xml;
+  EXPECT_TRUE(Has(xml, "<testcase classname=\"t\" name=\"e\"")) << xml;
+  EXPECT_TRUE(Has(xml, "<failure message=\"did not call EndGameTest within 2 s\"/>")) << xml;
 }
 
 TEST_F(HostTest, BadInputGivesAClearMessage) {
   std::string out;
   EXPECT_EQ(Run({(m_dir / "missing").string()}, &out), 2);
-  EXPECT_NE(out.find("no script folder or package at"), std::string::npos) << out;
+  EXPECT_TRUE(Has(out, "no script folder or package at")) << out;
 
   Write("bad.zip", "this is not a zip file");
   EXPECT_EQ(Run({(m_dir / "bad.zip").string()}, &out), 2);
-  EXPECT_NE(out.find("cannot open script package"), std::string::npos) << out;
+  EXPECT_TRUE(Has(out, "cannot open script package")) << out;
 
-  EXPECT_EQ(Run({"--tick", "0"}, &out), 2);
-  EXPECT_NE(out.find("bad --tick '0'"), std::string::npos) << out;
+  EXPECT_EQ(Run({"--tick=0"}, &out), 2);
+  EXPECT_TRUE(Has(out, "bad --tick '0'")) << out;
+  EXPECT_EQ(Run({"--help=yes"}, &out), 2);
+  EXPECT_TRUE(Has(out, "option --help takes no value")) << out;
+  EXPECT_EQ(Run({"--start", "1937/13/1 0:0:0"}, &out), 2);
+  EXPECT_TRUE(Has(out, "month 13 is out of range 0..11")) << out;
+  EXPECT_EQ(Run({"--start=1937/1/45 0:0:0"}, &out), 2);
+  EXPECT_TRUE(Has(out, "day 45 is out of range 0..27")) << out;
+  EXPECT_EQ(Run({"--start", "1936/1/28 0:60:0"}, &out), 2);  // 1936 is a leap year
+  EXPECT_TRUE(Has(out, "minute 60 is out of range 0..59")) << out;
+
+  EXPECT_EQ(Run({"--version"}, &out), 0);
+  EXPECT_TRUE(Has(out, "tickbase-host " TICKBASE_VERSION)) << out;
 
   Write("main.lua", "function other() end");
   EXPECT_EQ(Run({m_dir.string()}, &out), 1);
-  EXPECT_NE(out.find("entry main:main did not start"), std::string::npos) << out;
+  EXPECT_TRUE(Has(out, "entry main:main did not start")) << out;
+}
+
+// The test's working directory is not the script folder: require must look
+// in the folder anyway.
+TEST_F(HostTest, FolderRunRequiresReportsAndShowsStatus) {
+  Write("mod.lua", "return { word = 'hi' }");
+  Write("main.lua", "function main() print('mod says ' .. require('mod').word) YieldSleep(500) error('late') end");
+  std::string out;
+  EXPECT_EQ(Run({"--status-every", "0.2", "--run-seconds", "1", m_dir.string()}, &out), 0) << out;
+  EXPECT_TRUE(Has(out, "mod says hi")) << out;
+  EXPECT_TRUE(Has(out, "status: up ")) << out;
+  EXPECT_TRUE(Has(out, "timers (map/patch/list): MS 1/0/0 Sec 0/0/0")) << out;
+  EXPECT_TRUE(Has(out, "coroutines sleeping: 1\ncScriptManager::TraceGC\nmain (")) << out;
+  EXPECT_TRUE(Has(out, "entry main:main raised an error after it yielded")) << out;
 }
 
 TEST_F(HostTest, TypedCommandRunsAndQuitEnds) {
   Write("main.lua", "function main() print('ready') end");
   Subprocess host({kHost, "--console", m_dir.string()});
   ASSERT_TRUE(host.ReadUntil("ready"));
-  host.Write("print('typed ' .. 6 * 7)\nquit\n");
+  host.Write("print('typed ' .. 6 * 7)\nstatus\nquit\n");
   EXPECT_EQ(host.Finish(), 0) << host.output();
-  EXPECT_NE(host.output().find("typed 42"), std::string::npos) << host.output();
+  EXPECT_TRUE(Has(host.output(), "typed 42")) << host.output();
+  EXPECT_TRUE(Has(host.output(), "coroutines sleeping: 0")) << host.output();
 }
 
-TEST_F(HostTest, InterruptExitsCleanly) {
-  Write("main.lua", "function main() YieldSleep(10) print('ready') while true do YieldSleep(10) end end");
-  Subprocess host({kHost, "--log-dir", (m_dir / "logs").string(), m_dir.string()});
-  ASSERT_TRUE(host.ReadUntil("ready"));
+// Every message is in its file the moment it is logged: SIGKILL loses none.
+TEST_F(HostTest, LogsSurviveSigkillAndInterruptExitsCleanly) {
+  Write("main.lua", "function main() log('kept') print('ready') while true do YieldSleep(10) end end");
+  for (int sig : {SIGKILL, SIGINT}) {
+    const fs::path logs = m_dir / ("logs" + std::to_string(sig));
+    Subprocess host({kHost, "--log-dir", logs.string(), m_dir.string()});
+    ASSERT_TRUE(host.ReadUntil("ready"));
+    host.Signal(sig);
+    EXPECT_EQ(host.Finish(), sig == SIGINT ? 0 : 128 + SIGKILL) << host.output();
+    std::ostringstream text;
+    text << std::ifstream(logs / "quenlet.script.log").rdbuf();
+    EXPECT_TRUE(Has(text.str(), "] [quenlet.script] [info] kept \n")) << text.str();
+  }
+}
+
+// A fatal signal inside a calendar callback: the report names the script,
+// the function and the event being dispatched.
+TEST_F(HostTest, CrashReportNamesTheScriptAndTheCalendarEvent) {
+  Write("main.lua", "function main() GetGameTime():RegistCallback(cGameTime.GameTime_Min, 'main', 'OnMin') end\n"
+                    "function OnMin() os.execute('kill -SEGV $PPID') end");
+  std::string out;
+  EXPECT_EQ(Run({"--time-mul", "100000", m_dir.string()}, &out), 128 + SIGSEGV);
+  EXPECT_TRUE(Has(out, "cTimerManager::ReportCrashToStream")) << out;
+  EXPECT_TRUE(Has(out, "script: main function: OnMin\ncalendar: Min event, value 1\n")) << out;
+}
+
+TEST_F(HostTest, WatchReloadsChangedScriptsThatCompile) {
+  Write("main.lua", "function main() while true do RunScript('other', 'Say') YieldSleep(50) end end");
+  Write("other.lua", "function Say() print('say v1') end");
+  Subprocess host({kHost, "--watch", "--run-seconds", "20", m_dir.string()});
+  ASSERT_TRUE(host.ReadUntil("say v1"));
+  Write("bad.lua", "function (");
+  ASSERT_TRUE(host.ReadUntil("bad.lua does not compile, the running scripts are kept: "));
+  Write("other.lua", "function Say() print('say v2') end");
+  ASSERT_TRUE(host.ReadUntil("other.lua changed, reloading the scripts"));
+  ASSERT_TRUE(host.ReadUntil("say v2"));
   host.Signal(SIGINT);
-  EXPECT_EQ(host.Finish(), 0) << host.output();
-  EXPECT_TRUE(fs::exists(m_dir / "logs" / "script.yield.log"));
-  EXPECT_GT(fs::file_size(m_dir / "logs" / "script.yield.log"), 0u);
-}
-
-TEST_F(HostTest, FatalSignalPrintsTheCrashReport) {
-  Write("main.lua", "function main() print('ready') while true do YieldSleep(10) end end");
-  Subprocess host({kHost, m_dir.string()});
-  ASSERT_TRUE(host.ReadUntil("ready"));
-  host.Signal(SIGSEGV);
-  EXPECT_EQ(host.Finish(), 128 + SIGSEGV);
-  EXPECT_NE(host.output().find("cTimerManager::ReportCrashToStream"), std::string::npos)
-      << host.output();
+  EXPECT_EQ(host.Finish(), 0);
 }
 
 // A script that never returned used to ignore Ctrl-C, SIGTERM and
@@ -143,16 +210,16 @@ TEST_F(HostTest, StuckScriptsStopOnSignalsTimeAndTheWatchdog) {
       ASSERT_TRUE(host.ReadUntil("ready")) << host.output();
       host.Signal(sig);
       EXPECT_EQ(host.Finish(), 0) << host.output();
-      EXPECT_NE(host.output().find("func main interrupted"), std::string::npos) << host.output();
+      EXPECT_TRUE(Has(host.output(), "func main interrupted")) << host.output();
     }
   }
   std::string out;
   EXPECT_EQ(Run({"--watchdog", "0", "--run-seconds", "1", (m_dir / "woken").string()}, &out), 0);
-  EXPECT_NE(out.find("interrupted"), std::string::npos) << out;
+  EXPECT_TRUE(Has(out, "interrupted")) << out;
   // The watchdog stops the wake-up; the host goes on until its time is up.
   EXPECT_EQ(Run({"--watchdog", "200", "--run-seconds", "2", (m_dir / "woken").string()}, &out), 0);
-  EXPECT_NE(out.find("func main ran longer than 200 ms"), std::string::npos) << out;
-  EXPECT_EQ(out.find("interrupted"), std::string::npos) << out;
+  EXPECT_TRUE(Has(out, "func main ran longer than 200 ms")) << out;
+  EXPECT_FALSE(Has(out, "interrupted")) << out;
 }
 
 TEST_F(HostTest, ASecondSignalEndsTheProcessAtOnce) {

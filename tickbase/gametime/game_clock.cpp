@@ -65,6 +65,7 @@ cGameTime::cGameTime()
       m_advancing(false),
       m_dispatchingAt(false),
       m_dispatchDepth(0),
+      m_dispatch{kDispatchNone, 0},
       m_firing(m_atCallbacks.end()) {}
 
 cGameTime::~cGameTime() = default;
@@ -207,8 +208,13 @@ void cGameTime::OnGameTime(GameTimeEnum unit, unsigned long value) {
   std::vector<iGameTimeCallback*> listeners;
   listeners.reserve(entries.size());
   for (const UnitEntry& entry : entries) listeners.push_back(entry.cb);
+  const stDispatch outer = m_dispatch;
+  m_dispatch = stDispatch{unit, value};
   ++m_dispatchDepth;
-  ScopeExit done([this] { LeaveDispatch(); });
+  ScopeExit done([this, outer] {
+    m_dispatch = outer;
+    LeaveDispatch();
+  });
   for (iGameTimeCallback* cb : listeners) cb->OnChange(value);
 }
 
@@ -222,8 +228,11 @@ void cGameTime::DispatchAt() {
   // Only an advance dispatches, and advances do not nest (MayAdvance).
   assert(!m_dispatchingAt);
   m_dispatchingAt = true;
+  const stDispatch outer = m_dispatch;
+  m_dispatch = stDispatch{kDispatchAt, 0};
   ++m_dispatchDepth;
-  ScopeExit done([this] {
+  ScopeExit done([this, outer] {
+    m_dispatch = outer;
     if (m_firing != m_atCallbacks.end()) {
       Retire(m_firing->second);
       m_atCallbacks.erase(m_firing);

@@ -132,6 +132,18 @@ class TICKBASE_API cGameTime {
   // names, whatever its time (time is not read); false if there is none.
   bool UnregistCallbackAtScript(const stGameTime& time, const char* file, const char* func);
 
+  // What the clock is calling now, for crash reports: plain fields that a
+  // fatal-signal handler may read. unit is the unit whose event is being
+  // raised (value: its new counter), kDispatchAt while at-time callbacks
+  // run, kDispatchNone otherwise; nested dispatches show the innermost.
+  static constexpr int kDispatchNone = -1;
+  static constexpr int kDispatchAt = GameTime_Sec + 1;
+  struct stDispatch {
+    int unit;
+    unsigned long value;
+  };
+  const stDispatch& GetDispatch() const { return m_dispatch; }
+
   // The current time. Writing it directly acts like Start without touching
   // the start time: no event, no dispatch.
   stGameTime m_time;
@@ -193,6 +205,7 @@ class TICKBASE_API cGameTime {
   bool m_advancing;
   bool m_dispatchingAt;
   int m_dispatchDepth;  // unit events and at-time dispatches in progress
+  stDispatch m_dispatch;
   AtMap::iterator m_firing;
   std::vector<std::unique_ptr<cGameTimeCallbackScript>> m_retiredUnit;
   std::vector<std::unique_ptr<cGameTimeCallbackScriptAt>> m_retiredAt;

@@ -1,5 +1,6 @@
 #include "tickbase/script/script_test_runner.h"
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -37,20 +38,35 @@ bool RunNextTest() {
   return true;
 }
 
-void RunScriptTestFolder(const char* folder) {
+std::vector<std::string> FindTestScripts(const char* folder) {
   folder = TextOf(folder);
+  cScriptManager& manager = cScriptManager::Instance();
+  const std::string dir = manager.GetPath() + NormalizeScriptName(folder);
+  std::vector<std::string> files = platform::FindFiles(dir, ".lua");
+  if (manager.IsPack()) {
+    const std::vector<std::string> packed = ListPackageFolder(manager.GetZip().c_str(), dir, ".lua");
+    files.insert(files.end(), packed.begin(), packed.end());
+    std::sort(files.begin(), files.end());
+    files.erase(std::unique(files.begin(), files.end()), files.end());
+  }
+  std::vector<std::string> names;
+  for (const std::string& file : files) {
+    // One backslash: the registry turns it into '/' when the name is used.
+    names.push_back(std::string(folder) + "\\" + file.substr(0, file.size() - 4));
+  }
+  return names;
+}
+
+void RunScriptTestFolder(const char* folder) {
   g_testQueue.clear();
-  const std::vector<std::string> files =
-      platform::FindFiles(cScriptManager::Instance().GetPath() + NormalizeScriptName(folder), ".lua");
-  if (files.empty()) {
+  const std::vector<std::string> names = FindTestScripts(folder);
+  if (names.empty()) {
     std::cout << "not find any file..." << std::endl;
     return;
   }
-  for (const std::string& file : files) {
-    // One backslash: the registry turns it into '/' when the name is used.
-    std::string name = std::string(folder) + "\\" + file.substr(0, file.size() - 4);
+  for (const std::string& name : names) {
     std::cout << "find file " << name << std::endl;
-    g_testQueue.push_back(std::move(name));
+    g_testQueue.push_back(name);
   }
   RunNextTest();
 }

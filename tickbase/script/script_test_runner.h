@@ -5,6 +5,7 @@
 
 #include <list>
 #include <string>
+#include <vector>
 
 #include "tickbase/script/owned_params.h"
 #include "tickbase/timer/timer_obj.h"
@@ -28,8 +29,11 @@ class cRunScriptTimer : public iTimerObjEx {
 
 extern cRunScriptTimer g_runScriptTimer;
 
-// Schedules the first queued test and takes it off the queue; false when
-// the queue is empty.
-bool RunNextTest();
+// Names (without folder) of the entries of the zip file package that lie
+// directly in folder dir and end in suffix, in package order; names and dir
+// are compared folded as by the lenient entry lookup. Empty when the
+// package cannot be opened. Lives with the zip service.
+std::vector<std::string> ListPackageFolder(const char* package, const std::string& dir,
+                                           const char* suffix);
 
 #endif  // TICKBASE_SCRIPT_SCRIPT_TEST_RUNNER_H_

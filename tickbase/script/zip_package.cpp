@@ -4,6 +4,9 @@
 
 #include <climits>
 #include <string>
+#include <vector>
+
+#include "tickbase/script/script_helpers.h"
 
 namespace {
 
@@ -123,6 +126,27 @@ class cZipManager final : public iZipManager {
 };
 
 }  // namespace
+
+std::vector<std::string> ListPackageFolder(const char* package, const std::string& dir,
+                                           const char* suffix) {
+  std::vector<std::string> names;
+  int error = 0;
+  zip_t* archive = package && *package ? zip_open(package, ZIP_RDONLY, &error) : nullptr;
+  if (!archive) return names;
+  std::string prefix = FoldEntryName(dir.c_str());
+  if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+  const zip_int64_t n = zip_get_num_entries(archive, 0);
+  for (zip_int64_t i = 0; i < n; ++i) {
+    const char* entry = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
+    if (!entry || IsDirectoryName(entry)) continue;
+    std::string name = FoldEntryName(entry);
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    name.erase(0, prefix.size());
+    if (name.find('/') == std::string::npos && EndsWith(name, suffix)) names.push_back(std::move(name));
+  }
+  zip_discard(archive);
+  return names;
+}
 
 iZipManager* Unzip_GetZipManager() {
   static cZipManager manager;

@@ -56,6 +56,14 @@ cService* cTimerRange::FindPeriodic(TimerEnum kind, unsigned long period, bool c
   return service;
 }
 
+std::size_t cTimerRange::GetTimerCount(TimerEnum kind) const {
+  if (kind == Timer_Map) return m_map ? m_map->size() : 0;
+  if (!IsPeriodic(kind)) return 0;
+  std::size_t count = 0;
+  for (const cService* service : kind == Timer_Patch ? m_patchOrder : m_listOrder) count += service->size();
+  return count;
+}
+
 cService* cTimerRange::FindService(TimerEnum kind, unsigned long& time) {
   if (kind == Timer_Map) return m_map.get();
   if (!IsPeriodic(kind)) return nullptr;

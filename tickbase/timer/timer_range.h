@@ -11,6 +11,7 @@
 #ifndef TICKBASE_TIMER_TIMER_RANGE_H_
 #define TICKBASE_TIMER_TIMER_RANGE_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <ostream>
@@ -63,6 +64,9 @@ class TICKBASE_API cTimerRange {
   void ReportCrashToStream(std::ostream& os) const;
 
   TimeRange GetRange() const { return m_range; }
+  // Timers stored in the services of kind (queued commands not counted);
+  // 0 for an unknown kind.
+  std::size_t GetTimerCount(TimerEnum kind) const;
   // Milliseconds received and not yet turned into whole units.
   long long GetAccumulated() const { return m_accumulated; }
 

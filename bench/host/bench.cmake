@@ -1,0 +1,2 @@
+tickbase_add_bench(bench_log host/log_bench.cpp "${PROJECT_SOURCE_DIR}/host/log_setup.cpp")
+target_include_directories(bench_log PRIVATE "${PROJECT_SOURCE_DIR}/host")
