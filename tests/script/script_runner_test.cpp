@@ -131,3 +131,15 @@ TEST_F(RunnerTest, ClearErrorsOfOtherStatesReachTheCallerWithTheirMessage) {
   EXPECT_EQ(Script("s")->CallFunction("f", 0), 1);
   EXPECT_EQ(Records(), (Strings{"bad clear", "bad clear"}));
 }
+
+TEST_F(RunnerTest, AClearThatReloadsEverythingRunsOnceAndRetiresAll) {
+  Write("script/a.lua", "function Clear() Record('a') ReloadAll() end");
+  Write("script/b.lua", "");
+  Script("a");
+  Script("b");
+  ReloadAll();
+  EXPECT_EQ(Records(), Strings{"a"});
+  Take();
+  Manager().TraceAllScriptFiles();
+  EXPECT_EQ(Out(), "");
+}

@@ -164,7 +164,7 @@ void cScriptManager::Clear() {
     if (script) {
       // A Clear that calls Clear again (through ReloadAll) is not entered
       // twice: the outer call retires the script.
-      if (std::find(m_clearing.begin(), m_clearing.end(), script) != m_clearing.end()) continue;
+      if (Clearing(script)) continue;
       // A Clear that raises leaves its script, and those after it, registered.
       cClearingMark mark(m_clearing, script);
       script->Clear();
@@ -178,7 +178,7 @@ void cScriptManager::Clear() {
   // whose Clear is still running are left to that call.
   for (auto it = m_scripts.begin(); it != m_scripts.end();) {
     KLuaScript* const script = it->second.get();
-    if (script && std::find(m_clearing.begin(), m_clearing.end(), script) != m_clearing.end()) {
+    if (script && Clearing(script)) {
       ++it;
       continue;
     }
@@ -186,6 +186,10 @@ void cScriptManager::Clear() {
     it = m_scripts.erase(it);
   }
   if (m_cmdScript) Retire(std::move(m_cmdScript));
+}
+
+bool cScriptManager::Clearing(const KLuaScript* script) const {
+  return std::find(m_clearing.begin(), m_clearing.end(), script) != m_clearing.end();
 }
 
 void cScriptManager::Destroy() {

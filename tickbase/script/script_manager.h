@@ -131,6 +131,8 @@ class TICKBASE_API cScriptManager {
   // The bind function for a state about to be set up; says once when none.
   ScriptBindFunc BindForNewState();
   void Retire(std::unique_ptr<KLuaScript> script);
+  // True while script's Clear runs.
+  bool Clearing(const KLuaScript* script) const;
 
   // Values are owned; null marks a failed load.
   std::unordered_map<std::string, std::unique_ptr<KLuaScript>> m_scripts;
