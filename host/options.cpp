@@ -50,6 +50,8 @@ std::string UsageText(const std::string& defaultScripts) {
          "  --start TIME           game start time, as Y/M/D h:m:s with month and day\n"
          "                         counted from 0 (default 1937/7/7 0:0:0)\n"
          "  --run-seconds S        stop after S seconds of real time\n"
+         "  --watchdog MS          stop a script call that runs longer than MS ms without\n"
+         "                         returning or yielding; 0 never (default 10000)\n"
          "  --test FOLDER          run the game tests in FOLDER (relative to the scripts)\n"
          "                         one after another, print a summary and exit; the\n"
          "                         status is non-zero when a test failed\n"
@@ -138,6 +140,12 @@ std::optional<HostOptions> ParseOptions(int argc, char** argv, const std::string
       if (!value(&text)) return std::nullopt;
       if (!ParseSeconds(text, &options.runSeconds)) {
         *error = "bad --run-seconds '" + text + "': expected a positive number";
+        return std::nullopt;
+      }
+    } else if (arg == "--watchdog") {
+      if (!value(&text)) return std::nullopt;
+      if (!ParseUnsigned(text, 0, 86400000, &options.watchdogMs)) {
+        *error = "bad --watchdog '" + text + "': expected 0..86400000 ms";
         return std::nullopt;
       }
     } else if (arg == "--test") {

@@ -281,3 +281,36 @@ TEST_F(HostTest, ConsoleOnATerminal) {
   EXPECT_EQ(host.output().substr(host.output().size() - 4), "\x1b[0m");
   EXPECT_TRUE(Has(Read(".tickbase_history"), "\nhp\n"));
 }
+
+// A script that never returned used to ignore Ctrl-C, SIGTERM and
+// --run-seconds, whether it hung in the entry function or after a wake-up.
+TEST_F(HostTest, StuckScriptsStopOnSignalsTimeAndTheWatchdog) {
+  Write("entry/main.lua", "function main() print('ready') while true do end end");
+  Write("woken/main.lua", "function main() YieldSleep(10) print('ready') while true do end end");
+  for (int sig : {SIGINT, SIGTERM}) {
+    for (const char* folder : {"entry", "woken"}) {
+      Subprocess host({kHost, "--watchdog", "0", (m_dir / folder).string()});
+      ASSERT_TRUE(host.ReadUntil("ready")) << host.output();
+      host.Signal(sig);
+      EXPECT_EQ(host.Finish(), 0) << host.output();
+      EXPECT_TRUE(Has(host.output(), "func main interrupted")) << host.output();
+    }
+  }
+  std::string out;
+  EXPECT_EQ(Run({"--watchdog", "0", "--run-seconds", "1", (m_dir / "woken").string()}, &out), 0);
+  EXPECT_TRUE(Has(out, "interrupted")) << out;
+  // The watchdog stops the wake-up; the host goes on until its time is up.
+  EXPECT_EQ(Run({"--watchdog", "200", "--run-seconds", "2", (m_dir / "woken").string()}, &out), 0);
+  EXPECT_TRUE(Has(out, "func main ran longer than 200 ms")) << out;
+  EXPECT_FALSE(Has(out, "interrupted")) << out;
+}
+
+TEST_F(HostTest, ASecondSignalEndsTheProcessAtOnce) {
+  // A native wait: the interrupt can only act once it returns.
+  Write("main.lua", "function main() print('ready') Sleep(600000) end");
+  Subprocess host({kHost, m_dir.string()});
+  ASSERT_TRUE(host.ReadUntil("ready"));
+  host.Signal(SIGTERM);
+  host.Signal(SIGINT);
+  EXPECT_GT(host.Finish(), 128) << host.output();
+}

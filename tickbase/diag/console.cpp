@@ -48,7 +48,7 @@ cColorScope::cColorScope(WORD color, WORD restore, std::ostream& os)
 cColorScope::~cColorScope() { SetForeground(m_stream, m_restore); }
 
 void OutputColor(const char* text) {
-  std::string s(text);
+  std::string s(text ? text : "");
   if (s.size() > 2 && s[0] == '/') {
     std::ostream& (*color)(std::ostream&) = nullptr;
     switch (s[1]) {

@@ -54,7 +54,7 @@ class TICKBASE_API cColorScope {
 // Prints text and a line end to std::cout. A text longer than two characters
 // that starts with '/' and one of b c g r w y first sets that colour (left
 // set afterwards) and loses those two characters; any other text is printed
-// as it is.
+// as it is. Null prints an empty line.
 TICKBASE_API void OutputColor(const char* text);
 
 // Routine traces are the console lines that follow ordinary work rather
