@@ -4,7 +4,7 @@
 #include <iostream>
 #include <unistd.h>
 
-#include "console_input.h"
+#include "host_console.h"
 #include "junit.h"
 #include "log_setup.h"
 #include "signals.h"
@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Set by the script function Quit() and the console command quit.
+// Set by the script function Quit().
 bool g_quitRequested = false;
 
 // What BindHost gives every state: the options, and in folder mode the
@@ -113,6 +113,7 @@ bool GameHost::Configure(std::string* error) {
   }
   if (m_options.start) cGameTime::Instance().Start(*m_options.start);
   if (m_options.timeMul) cGameTime::Instance().SetTimeMul(*m_options.timeMul);
+  SetScriptWatchdog(m_options.watchdogMs);
   if (!m_options.logDir.empty() && !LogChannelsToFiles(m_options.logDir, error)) return false;
   if (!m_options.testFolder.empty()) {
     m_tests = std::make_unique<cTestRunner>(m_options.testFolder, m_options.testSeconds);
@@ -136,24 +137,6 @@ bool GameHost::StartWork() {
     return false;
   }
   return true;
-}
-
-void GameHost::HandleCommand(const std::string& line) {
-  if (line.empty()) return;
-  if (line == "quit") {
-    g_quitRequested = true;
-  } else if (line == "reload") {
-    ReloadAll();
-  } else if (line == "gc") {
-    cScriptManager::Instance().TraceGC(std::cout);
-  } else if (line == "scripts") {
-    cScriptManager::Instance().TraceAllScriptFiles();
-    std::cout << std::endl;
-  } else if (line == "status") {
-    WriteStatusNow();
-  } else {
-    cScriptManager::Instance().DoString(line.c_str());
-  }
 }
 
 std::int64_t GameHost::NowMs() const {
@@ -195,24 +178,39 @@ int GameHost::Run() {
   InstallSignalHandlers();
   m_started = Clock::now();
   m_tick = cSteadyTick(m_options.tickMs, 0);
-  int status = StartWork() ? 0 : 1;
+  // An entry stopped by Ctrl-C is a stop, not a failure.
+  int status = StartWork() || StopRequested() ? 0 : 1;
 
+  // A script stuck in a loop keeps the loop below from seeing the time.
+  if (m_options.runSeconds > 0) StopAfter(m_options.runSeconds);
   std::int64_t last = 0;
-  ConsoleInput input(m_options.console || isatty(STDIN_FILENO));
-  while (status == 0 && !g_quitRequested && !StopRequested() && !(m_tests && m_tests->Done())) {
-    for (const std::string& line : input.Wait(static_cast<int>(m_tick.WaitMs(NowMs())))) {
-      HandleCommand(line);
+  HostConsole console(m_options.console || isatty(STDIN_FILENO), m_options.logDir);
+  console.AddCommand("status", "uptime, ticks, timers, coroutines and scripts",
+                     [this] { WriteStatusNow(); });
+  while (status == 0 && !g_quitRequested && !console.quitRequested() && !StopRequested() &&
+         !(m_tests && m_tests->Done())) {
+    // A script's mistake that throws (a Clear that raised) is reported;
+    // the server goes on.
+    try {
+      console.Wait(static_cast<int>(m_tick.WaitMs(NowMs())));
+    } catch (...) {
+      ReportCurrentException("tickbase-host", "command");
     }
     const std::int64_t begin = NowMs();
     if (m_tick.WaitMs(begin) > 0) continue;  // a command came before the tick was due
     const auto ms = static_cast<unsigned long>(begin - last);
     last = begin;
-    cTimerManager::Instance().Run(ms);
+    try {
+      cTimerManager::Instance().Run(ms);
+    } catch (...) {
+      ReportCurrentException("tickbase-host", "timer run");
+    }
     cGameTime::Instance().Run(ms);
     AfterTick();
     m_tick.Done(begin, NowMs());
     if (m_options.runSeconds > 0 && begin >= m_options.runSeconds * 1000) break;
   }
+  console.Close();
   return Finish(status);
 }
 

@@ -31,7 +31,6 @@ class GameHost {
   // Checks the scripts and sets up the script host, logs and game clock.
   bool Configure(std::string* error);
   bool StartWork();
-  void HandleCommand(const std::string& line);
   bool testing() const { return m_tests != nullptr; }
   // Milliseconds since the main loop started.
   std::int64_t NowMs() const;

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include "console_out.h"
+
 namespace {
 
 const char* const kChannels[] = {"script.error",       "script.timererror", "quenlet.timererror",
@@ -48,7 +50,7 @@ bool LogChannelsToFiles(const std::string& dir, std::string* error) {
       if (!channel) continue;
       auto file = std::make_shared<spdlog::sinks::basic_file_sink_st>(dir + "/" + name + ".log");
       file->set_formatter(std::make_unique<cLineFormatter>());
-      channel->sinks().push_back(std::move(file));
+      channel->sinks().push_back(EncodedSink(std::move(file)));
       channel->set_level(spdlog::level::info);
       // Every message reaches the file at once: a crash, an abort or a
       // SIGKILL loses nothing that was logged before it.

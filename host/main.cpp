@@ -1,11 +1,11 @@
 // tickbase-host: runs a script folder or package from the command line.
 #include <filesystem>
 #include <iostream>
-#include <memory>
 
+#include "console_out.h"
 #include "game_host.h"
-#include "gbk_console.h"
 #include "options.h"
+#include "tickbase/diag/console.h"
 
 namespace {
 
@@ -39,14 +39,11 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  std::unique_ptr<GbkToUtf8Buf> utf8;
-  std::streambuf* const original = std::cout.rdbuf();
-  if (!options->rawConsole && ConsoleIsUtf8Terminal()) {
-    utf8 = std::make_unique<GbkToUtf8Buf>(original);
-    if (utf8->ok()) std::cout.rdbuf(utf8.get());
+  const OutputEncoding encoding = EncodingForLocale();
+  ConsoleStreams streams(options->rawConsole ? OutputEncoding::kRaw : encoding);
+  ShowRoutineTraces(options->verbosity > 0);
+  if (options->verbosity > 1) {
+    for (const char* channel : {"script.yield", "quenlet.script"}) ShowChannelOnConsole(channel);
   }
-  const int status = GameHost(*options).Run();
-  std::cout.flush();
-  std::cout.rdbuf(original);
-  return status;
+  return GameHost(*options).Run();
 }

@@ -50,6 +50,8 @@ std::string UsageText(const std::string& defaultScripts) {
          "  --start TIME           game start time, as Y/M/D h:m:s with month and day\n"
          "                         counted from 0 (default 1937/7/7 0:0:0)\n"
          "  --run-seconds S        stop after S seconds of real time\n"
+         "  --watchdog MS          stop a script call that runs longer than MS ms without\n"
+         "                         returning or yielding; 0 never (default 10000)\n"
          "  --test FOLDER          run the game tests in FOLDER (relative to the scripts)\n"
          "                         one after another, print a summary and exit; the\n"
          "                         status is non-zero when a test failed\n"
@@ -61,12 +63,15 @@ std::string UsageText(const std::string& defaultScripts) {
          "  --watch                reload the scripts when a script file changes\n"
          "  --console              read Lua commands from standard input even when it is\n"
          "                         not a terminal\n"
-         "  --raw-console          pass console bytes through unchanged (no GBK to UTF-8)\n"
+         "  --raw-console          pass every byte through unchanged (no re-encoding)\n"
+         "  -q, --quiet            hide the routine trace lines; errors, reports and\n"
+         "                         script output still show\n"
+         "  -v, --verbose          also show the coroutine traces and log() messages\n"
          "  --version              show the version\n"
          "  --help                 show this text\n"
          "\n"
          "Options take their value as the next argument or as --option=value.\n"
-         "console commands: reload, gc, scripts, status, quit; any other line runs as Lua.\n";
+         "On a terminal, typed lines run as Lua (:help lists the console commands).\n";
   return out.str();
 }
 
@@ -102,6 +107,10 @@ std::optional<HostOptions> ParseOptions(int argc, char** argv, const std::string
       options.console = true;
     } else if (arg == "--raw-console") {
       options.rawConsole = true;
+    } else if (arg == "-q" || arg == "--quiet") {
+      options.verbosity = 0;
+    } else if (arg == "-v" || arg == "--verbose") {
+      options.verbosity = 2;
     } else if (arg == "--entry") {
       if (!value(&text)) return std::nullopt;
       ParseEntry(text, &options);
@@ -131,6 +140,12 @@ std::optional<HostOptions> ParseOptions(int argc, char** argv, const std::string
       if (!value(&text)) return std::nullopt;
       if (!ParseSeconds(text, &options.runSeconds)) {
         *error = "bad --run-seconds '" + text + "': expected a positive number";
+        return std::nullopt;
+      }
+    } else if (arg == "--watchdog") {
+      if (!value(&text)) return std::nullopt;
+      if (!ParseUnsigned(text, 0, 86400000, &options.watchdogMs)) {
+        *error = "bad --watchdog '" + text + "': expected 0..86400000 ms";
         return std::nullopt;
       }
     } else if (arg == "--test") {

@@ -15,6 +15,7 @@ struct HostOptions {
   std::optional<int> timeMul;    // game ms per real ms; unset keeps the clock's
   std::optional<stGameTime> start;  // unset keeps the clock's default
   double runSeconds = 0;         // 0: until interrupted
+  unsigned watchdogMs = 10000;   // script calls stopped after this long; 0: never
   std::string testFolder;        // run this test folder instead of the entry
   double testSeconds = 30;       // time one test may take to call EndGameTest
   std::string junitFile;         // empty: no JUnit report
@@ -23,6 +24,7 @@ struct HostOptions {
   std::string logDir;            // empty: channels stay unconfigured
   bool console = false;          // read commands from stdin even when it is no terminal
   bool rawConsole = false;       // never transcode console output
+  int verbosity = 1;             // 0 quiet, 1 the library's own output, 2 verbose
   bool help = false;
   bool version = false;
 };

@@ -9,7 +9,7 @@ prefix="$root/.deps/luabind"
 packages=(
   build-essential cmake pkg-config xz-utils bzip2
   liblua5.1-0-dev libboost-dev libzip-dev libssl-dev libspdlog-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libedit-dev
   clang libclang-rt-dev
 )
 

@@ -19,6 +19,16 @@ bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
+// print's label, 【Script】, in GBK as the library writes it and in UTF-8.
+const std::string kLabelGbk = "\xA1\xBEScript\xA1\xBF";
+const std::string kLabel = "\u3010Script\u3011";
+// A script printing a UTF-8 string and a GBK one (中文, written in Lua's
+// decimal escapes), logging the GBK one, and the game test start banner.
+const char kEncodings[] =
+    "function main() print('caf\u00e9 \u65e5\u672c', '\\214\\208\\206\\196') "
+    "log('\\214\\208\\206\\196') StartGameTest() end";
+const std::string kPrinted = "caf\u00e9 \u65e5\u672c \u4e2d\u6587 ";
+
 }  // namespace
 
 class HostTest : public ::testing::Test {
@@ -42,9 +52,10 @@ class HostTest : public ::testing::Test {
     return text.str();
   }
 
-  int Run(std::vector<std::string> args, std::string* output) {
+  int Run(std::vector<std::string> args, std::string* output,
+          const std::vector<std::string>& env = {}) {
     args.insert(args.begin(), kHost);
-    Subprocess host(args);
+    Subprocess host(args, env);
     EXPECT_TRUE(host.started());
     host.CloseInput();
     const int status = host.Finish();
@@ -197,4 +208,109 @@ TEST_F(HostTest, WatchReloadsChangedScriptsThatCompile) {
   ASSERT_TRUE(host.ReadUntil("say v2"));
   host.Signal(SIGINT);
   EXPECT_EQ(host.Finish(), 0);
+}
+
+TEST_F(HostTest, OutputFollowsTheLocaleOnPipesAndLogs) {
+  Write("main.lua", kEncodings);
+  const std::string logs = (m_dir / "logs").string();
+  std::string out;
+  ASSERT_EQ(Run({"--run-seconds", "0.2", "--log-dir", logs, m_dir.string()}, &out,
+                {"LC_ALL=C.UTF-8"}),
+            0);
+  EXPECT_TRUE(Has(out, kLabel + "  " + kPrinted)) << out;
+  EXPECT_TRUE(Has(out, "\u3010\u6e38\u620f\u6d4b\u8bd5\u3011\u5f00\u59cb\u4e86")) << out;
+  const std::string logged = Read("logs/quenlet.script.log");
+  EXPECT_TRUE(Has(logged, "] " + kLabel)) << logged;
+  EXPECT_TRUE(Has(logged, "] \u4e2d\u6587 ")) << logged;
+
+  ASSERT_EQ(Run({"--run-seconds", "0.2", m_dir.string()}, &out, {"LC_ALL=C"}), 0);
+  EXPECT_TRUE(Has(out, "[Script]  caf? ?? ?? ")) << out;
+  EXPECT_TRUE(Has(out, "[game test] started")) << out;
+
+  ASSERT_EQ(Run({"--run-seconds", "0.2", "--raw-console", m_dir.string()}, &out,
+                {"LC_ALL=C.UTF-8"}),
+            0);
+  EXPECT_TRUE(Has(out, kLabelGbk + "  caf\u00e9 \u65e5\u672c \xD6\xD0\xCE\xC4 ")) << out;
+}
+
+TEST_F(HostTest, QuietHidesRoutineTracesAndVerboseShowsChannelTraces) {
+  Write("main.lua",
+        "function main() RunScript('main', 'Hi') YieldSleep(1) end "
+        "function Hi() Assert(false, 'hp') end");
+  std::string normal, quiet, verbose;
+  ASSERT_EQ(Run({"--run-seconds", "0.2", m_dir.string()}, &normal), 0);
+  ASSERT_EQ(Run({"--run-seconds", "0.2", "-q", m_dir.string()}, &quiet), 0);
+  ASSERT_EQ(Run({"--run-seconds", "0.2", "--verbose", m_dir.string()}, &verbose), 0);
+  for (const char* trace :
+       {"func_RunScriptFileFunc main func Hi begin", "LoadScript file main", "SetZip"}) {
+    EXPECT_TRUE(Has(normal, trace)) << normal;
+    EXPECT_FALSE(Has(quiet, trace)) << quiet;
+  }
+  EXPECT_TRUE(Has(quiet, "ASSERT false for hp")) << quiet;
+  EXPECT_FALSE(Has(normal, "cScriptYieldTimer::AddYieldSleep")) << normal;
+  EXPECT_TRUE(Has(verbose, "cScriptYieldTimer::AddYieldSleep")) << verbose;
+}
+
+// The console on a terminal: the line editor, the Lua console and colours.
+TEST_F(HostTest, ConsoleOnATerminal) {
+  Write("main.lua", kEncodings);
+  Write("npc.lua", "hp = 7 function Ping() print('ping') end");
+  Subprocess host({kHost, "-q", m_dir.string()},
+                  {"HOME=" + m_dir.string(), "LC_ALL=C.UTF-8", "TERM=xterm", "NO_COLOR"}, true);
+  auto type = [&](const std::string& keys, const std::string& expected) {
+    const size_t mark = host.output().size();
+    host.Write(keys);
+    return host.ReadUntil(expected, mark);
+  };
+  ASSERT_TRUE(host.ReadUntil("\x1b[0mlua> ")) << host.output();  // typing in default colours
+  EXPECT_TRUE(Has(host.output(), kLabel + "  \x1b[96;49m" + kPrinted)) << host.output();
+  EXPECT_TRUE(type("1+1\r", "2\r\n")) << host.output();
+  EXPECT_TRUE(type("=2*3, 'x'\r", "6\tx\r\n")) << host.output();
+  EXPECT_TRUE(type("function f()\r", "lua>> ")) << host.output();
+  EXPECT_TRUE(type("return 40 + 2 end\rf()\r", "42\r\n")) << host.output();
+  EXPECT_TRUE(type("error('bad')\r", "\x1b[91;49mconsole:1: bad\r\n")) << host.output();
+  EXPECT_TRUE(type(":use npc\r", "npc> ")) << host.output();
+  EXPECT_TRUE(type("hp\r", "7\r\n")) << host.output();
+  EXPECT_TRUE(type("\x1b[A\r", "7\r\n")) << host.output();  // the up arrow runs hp again
+  // Output that comes while a line is typed is written above it.
+  EXPECT_TRUE(type("CoSleep(500, 'npc', 'Ping')\rabc", "ping \r\n\x1b[0mnpc> abc"))
+      << host.output();
+  EXPECT_TRUE(type("\x15:use\r", "lua> ")) << host.output();  // Ctrl-U first
+  host.Write("\x04");  // Ctrl-D
+  EXPECT_EQ(host.Finish(), 0) << host.output();
+  EXPECT_EQ(host.output().substr(host.output().size() - 4), "\x1b[0m");
+  EXPECT_TRUE(Has(Read(".tickbase_history"), "\nhp\n"));
+}
+
+// A script that never returned used to ignore Ctrl-C, SIGTERM and
+// --run-seconds, whether it hung in the entry function or after a wake-up.
+TEST_F(HostTest, StuckScriptsStopOnSignalsTimeAndTheWatchdog) {
+  Write("entry/main.lua", "function main() print('ready') while true do end end");
+  Write("woken/main.lua", "function main() YieldSleep(10) print('ready') while true do end end");
+  for (int sig : {SIGINT, SIGTERM}) {
+    for (const char* folder : {"entry", "woken"}) {
+      Subprocess host({kHost, "--watchdog", "0", (m_dir / folder).string()});
+      ASSERT_TRUE(host.ReadUntil("ready")) << host.output();
+      host.Signal(sig);
+      EXPECT_EQ(host.Finish(), 0) << host.output();
+      EXPECT_TRUE(Has(host.output(), "func main interrupted")) << host.output();
+    }
+  }
+  std::string out;
+  EXPECT_EQ(Run({"--watchdog", "0", "--run-seconds", "1", (m_dir / "woken").string()}, &out), 0);
+  EXPECT_TRUE(Has(out, "interrupted")) << out;
+  // The watchdog stops the wake-up; the host goes on until its time is up.
+  EXPECT_EQ(Run({"--watchdog", "200", "--run-seconds", "2", (m_dir / "woken").string()}, &out), 0);
+  EXPECT_TRUE(Has(out, "func main ran longer than 200 ms")) << out;
+  EXPECT_FALSE(Has(out, "interrupted")) << out;
+}
+
+TEST_F(HostTest, ASecondSignalEndsTheProcessAtOnce) {
+  // A native wait: the interrupt can only act once it returns.
+  Write("main.lua", "function main() print('ready') Sleep(600000) end");
+  Subprocess host({kHost, m_dir.string()});
+  ASSERT_TRUE(host.ReadUntil("ready"));
+  host.Signal(SIGTERM);
+  host.Signal(SIGINT);
+  EXPECT_GT(host.Finish(), 128) << host.output();
 }

@@ -7,3 +7,4 @@ target_compile_definitions(host_tests PRIVATE
   TICKBASE_VERSION="${PROJECT_VERSION}"
   TICKBASE_EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples"
   TICKBASE_EXAMPLES_PACKAGE="${TICKBASE_EXAMPLES_PACKAGE}")
+target_link_libraries(host_tests PRIVATE util)  # forkpty

@@ -5,8 +5,10 @@
 #include <memory>
 #include <vector>
 
+#include "tickbase/diag/console.h"
 #include "tickbase/platform/files.h"
 #include "tickbase/script/script_common.h"
+#include "tickbase/script/script_context.h"
 #include "tickbase/script/script_helpers.h"
 #include "tickbase/script/script_manager.h"
 #include "tickbase/script/script_runner.h"
@@ -22,11 +24,10 @@ void cRunScriptTimer::AddRun(const char* name) {
 unsigned long cRunScriptTimer::OnTimer(unsigned long param) {
   const std::unique_ptr<std::string> name = m_names.Take(param);
   if (!name) return 0;
-  // A raising Clear still retires the script, so the test runs regardless.
-  RunReported("cRunScriptTimer::OnTimer", *name,
-              [&] { cScriptManager::Instance().ClearAScript(name->c_str()); });
-  RunReported("cRunScriptTimer::OnTimer", *name,
-              [&] { RunScriptFileFunc(name->c_str(), "main"); });
+  // An exception (a Clear that raised) passes on to the timer manager's Run
+  // and the test does not start; name is freed.
+  cScriptManager::Instance().ClearAScript(name->c_str());
+  RunScriptFileFunc(name->c_str(), "main");
   return 0;
 }
 
@@ -41,7 +42,7 @@ bool RunNextTest() {
 std::vector<std::string> FindTestScripts(const char* folder) {
   folder = TextOf(folder);
   cScriptManager& manager = cScriptManager::Instance();
-  const std::string dir = manager.GetPath() + folder;
+  const std::string dir = manager.GetPath() + NormalizeScriptName(folder);
   std::vector<std::string> files = platform::FindFiles(dir, ".lua");
   if (manager.IsPack()) {
     const std::vector<std::string> packed = ListPackageFolder(manager.GetZip().c_str(), dir, ".lua");
@@ -65,7 +66,7 @@ void RunScriptTestFolder(const char* folder) {
     return;
   }
   for (const std::string& name : names) {
-    std::cout << "find file " << name << std::endl;
+    if (RoutineTracesShown()) std::cout << "find file " << name << std::endl;
     g_testQueue.push_back(name);
   }
   RunNextTest();

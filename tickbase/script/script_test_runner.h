@@ -19,8 +19,8 @@ class cRunScriptTimer : public iTimerObjEx {
   // Runs script name's main in a fresh state at the next pass of the
   // one-second list timer.
   void AddRun(const char* name);
-  // Retires the script, runs its main and frees the name; an exception is
-  // reported. Returns 0: the timer ends.
+  // Retires the script, runs its main and frees the name; an exception
+  // passes on to the timer manager's Run. Returns 0: the timer ends.
   unsigned long OnTimer(unsigned long param) override;
 
  private:
