@@ -15,8 +15,10 @@
 
 namespace {
 
+constexpr int kHead = 1 << 16;
+
 // The contracts of one package: a failed search selects nothing, a found
-// entry reads whole or not at all.
+// entry's head reads whole or not at all.
 void Explore(iZipPackage* package) {
   fuzz::Check(package->GetFileCount() >= 0);
   char byte = 0;
@@ -25,11 +27,13 @@ void Explore(iZipPackage* package) {
       fuzz::Check(package->GetFileSize() == 0 && package->ReadFile(&byte, 1) == -1);
       continue;
     }
+    // The size is the package's claim: read a bounded head of the entry.
     const int size = package->GetFileSize();
     fuzz::Check(size >= 0);
-    std::string text(static_cast<std::size_t>(size) + 1, '\0');
-    const int read = package->ReadFile(&text[0], static_cast<int>(text.size()));
-    fuzz::Check(read == size || read == -1);
+    const int head = size < kHead ? size : kHead;
+    std::string text(static_cast<std::size_t>(head) + 1, '\0');
+    const int read = package->ReadFile(&text[0], head);
+    fuzz::Check(read == head || read == -1);
   }
 }
 
