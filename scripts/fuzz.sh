@@ -25,7 +25,7 @@ for t in "${targets[@]}"; do
   found="$out/found/$t"
   mkdir -p "$found"
   log="$out/$t.log"
-  if ! "$out/fuzz_$t" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+  if ! "$out/fuzz_$t" -max_total_time="$seconds" -timeout=10 -detect_leaks=0 -print_final_stats=1 \
       -artifact_prefix="$out/" "$found" "$root/tests/fuzz/corpus/$t" >"$log" 2>&1; then
     tail -n 40 "$log"
     echo "fuzz: $t FAILED (log: $log)"
