@@ -1,14 +1,16 @@
 -- The example village. tickbase-host starts main() as a coroutine, so it
--- may sleep with YieldSleep between the acts of the demo.
+-- may sleep with YieldSleep between the acts of the demo. The village goes
+-- on after main has returned, until Ctrl-C.
 
 function main()
-  print("Welcome to the village. Press Ctrl-C to leave early.")
+  print("Welcome to the village. Press Ctrl-C to leave.")
 
-  -- The day starts at five in the morning; one real second is twenty game
-  -- minutes. m_time is the clock's own record, so this sets the clock.
+  -- Unless the host was given --start or --time-mul, the day starts at five
+  -- in the morning and one real second is twenty game minutes, so night
+  -- falls after 36 seconds. m_time is the clock's own record.
   local clock = GetGameTime()
-  clock.m_time.hour = 5
-  clock:SetTimeMul(1200)
+  if not HostArgs.start then clock.m_time.hour = 5 end
+  if not HostArgs.time_mul then clock:SetTimeMul(1200) end
   RunScript("world", "Setup")
 
   -- Each NPC patrols in a coroutine of its own inside the npc script.
@@ -26,12 +28,11 @@ function main()
   RunScript("world", "Report")
 
   YieldSleep(6000)
-  OutputHeader("the day is over")
+  OutputHeader("the scripts so far")
   -- print keeps its own colours; SetColor colours what follows it.
   SetColor("green2")
   TraceAllScriptFiles()
   print("md5 of 'village':", MD5("village"))
-  Quit()
 end
 
 function OutputHeader(text)

@@ -4,12 +4,16 @@
 #ifndef TICKBASE_HOST_GAME_HOST_H_
 #define TICKBASE_HOST_GAME_HOST_H_
 
+#include <chrono>
 #include <memory>
-#include <streambuf>
 #include <string>
 
 #include "options.h"
-#include "test_watch.h"
+#include "script_watch.h"
+#include "steady_tick.h"
+#include "test_runner.h"
+
+struct lua_State;
 
 class GameHost {
  public:
@@ -22,20 +26,30 @@ class GameHost {
   int Run();
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   // Checks the scripts and sets up the script host, logs and game clock.
   bool Configure(std::string* error);
   bool StartWork();
-  void HandleCommand(const std::string& line);
-  bool testing() const;
-  // True when a test run has finished (all tests ended).
-  bool TestsDone() const;
+  bool testing() const { return m_tests != nullptr; }
+  // Milliseconds since the main loop started.
+  std::int64_t NowMs() const;
+  // Work after the timers and the clock have run: reloads, the test run,
+  // the entry coroutine, the periodic status.
+  void AfterTick();
+  void WriteStatusNow();
   // Prints the test summary, tears the scripts down, flushes the logs.
   int Finish(int status);
 
   HostOptions m_options;
-  int m_testCount = 0;
-  std::unique_ptr<cTestWatch> m_watch;  // on std::cout during a test run
-  std::streambuf* m_watchedBuf = nullptr;
+  Clock::time_point m_started;
+  cSteadyTick m_tick;
+  double m_lastStatus = 0;  // seconds since the start
+  std::unique_ptr<cTestRunner> m_tests;  // during --test
+  std::unique_ptr<cScriptWatch> m_watch;  // with --watch
+  // The entry coroutine, kept alive by the registry reference NewThread
+  // made in its state; null once it raised.
+  lua_State* m_entryThread = nullptr;
 };
 
 #endif  // TICKBASE_HOST_GAME_HOST_H_

@@ -4,8 +4,10 @@
 
 #include <string>
 
-// Gives every channel a file sink DIR/<channel>.log at level info. Returns
-// false with *error set when the folder cannot be made or a file opened.
+// Gives every channel a file sink DIR/<channel>.log at level info, lines
+// "[date time] [channel] [level] text", each message flushed to the file as
+// it is written. Returns false with *error set when the folder cannot be
+// made or a file opened.
 bool LogChannelsToFiles(const std::string& dir, std::string* error);
 
 // Flushes every channel's sinks.

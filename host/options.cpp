@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "start_time.h"
+
 namespace {
 
 bool ParseUnsigned(const std::string& text, unsigned min, unsigned max, unsigned* out) {
@@ -48,30 +50,54 @@ std::string UsageText(const std::string& defaultScripts) {
          "  --start TIME           game start time, as Y/M/D h:m:s with month and day\n"
          "                         counted from 0 (default 1937/7/7 0:0:0)\n"
          "  --run-seconds S        stop after S seconds of real time\n"
+         "  --watchdog MS          stop a script call that runs longer than MS ms without\n"
+         "                         returning or yielding; 0 never (default 10000)\n"
          "  --test FOLDER          run the game tests in FOLDER (relative to the scripts)\n"
-         "                         one after another, then exit; the status is non-zero\n"
-         "                         when a test asserted false or raised an error\n"
+         "                         one after another, print a summary and exit; the\n"
+         "                         status is non-zero when a test failed\n"
+         "  --test-timeout S       a test that has not called EndGameTest after S\n"
+         "                         seconds fails and the next one starts (default 30)\n"
+         "  --junit FILE           also write the test results to FILE as JUnit XML\n"
          "  --log-dir DIR          write each log channel to DIR/<channel>.log\n"
+         "  --status-every S       print the status every S seconds\n"
+         "  --watch                reload the scripts when a script file changes\n"
          "  --console              read Lua commands from standard input even when it is\n"
          "                         not a terminal\n"
-         "  --raw-console          pass console bytes through unchanged (no GBK to UTF-8)\n"
+         "  --raw-console          pass every byte through unchanged (no re-encoding)\n"
+         "  -q, --quiet            hide the routine trace lines; errors, reports and\n"
+         "                         script output still show\n"
+         "  -v, --verbose          also show the coroutine traces and log() messages\n"
+         "  --version              show the version\n"
          "  --help                 show this text\n"
          "\n"
-         "console commands: reload, gc, scripts, quit; any other line runs as Lua.\n";
+         "Options take their value as the next argument or as --option=value.\n"
+         "On a terminal, typed lines run as Lua (:help lists the console commands).\n";
   return out.str();
 }
+
+std::string VersionText() { return std::string("tickbase-host ") + TICKBASE_VERSION + "\n"; }
 
 std::optional<HostOptions> ParseOptions(int argc, char** argv, const std::string& defaultScripts,
                                         std::string* error) {
   HostOptions options;
   for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+    std::string arg = argv[i];
+    std::optional<std::string> inlineValue;  // from --option=value
+    const auto equals = arg.find('=');
+    if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+      inlineValue = arg.substr(equals + 1);
+      arg.erase(equals);
+    }
     auto value = [&](std::string* out) {
-      if (i + 1 >= argc) {
+      if (inlineValue) {
+        *out = *inlineValue;
+        inlineValue.reset();
+      } else if (i + 1 < argc) {
+        *out = argv[++i];
+      } else {
         *error = "option " + arg + " needs a value";
         return false;
       }
-      *out = argv[++i];
       return true;
     };
     std::string text;
@@ -81,6 +107,10 @@ std::optional<HostOptions> ParseOptions(int argc, char** argv, const std::string
       options.console = true;
     } else if (arg == "--raw-console") {
       options.rawConsole = true;
+    } else if (arg == "-q" || arg == "--quiet") {
+      options.verbosity = 0;
+    } else if (arg == "-v" || arg == "--verbose") {
+      options.verbosity = 2;
     } else if (arg == "--entry") {
       if (!value(&text)) return std::nullopt;
       ParseEntry(text, &options);
@@ -103,17 +133,37 @@ std::optional<HostOptions> ParseOptions(int argc, char** argv, const std::string
       }
       options.timeMul = static_cast<int>(mul);
     } else if (arg == "--start") {
-      if (!value(&options.startTime)) return std::nullopt;
+      stGameTime start{};
+      if (!value(&text) || !ParseStartTime(text, &start, error)) return std::nullopt;
+      options.start = start;
     } else if (arg == "--run-seconds") {
       if (!value(&text)) return std::nullopt;
       if (!ParseSeconds(text, &options.runSeconds)) {
         *error = "bad --run-seconds '" + text + "': expected a positive number";
         return std::nullopt;
       }
+    } else if (arg == "--watchdog") {
+      if (!value(&text)) return std::nullopt;
+      if (!ParseUnsigned(text, 0, 86400000, &options.watchdogMs)) {
+        *error = "bad --watchdog '" + text + "': expected 0..86400000 ms";
+        return std::nullopt;
+      }
     } else if (arg == "--test") {
       if (!value(&options.testFolder)) return std::nullopt;
+    } else if (arg == "--test-timeout" || arg == "--status-every") {
+      if (!value(&text)) return std::nullopt;
+      if (!ParseSeconds(text, arg == "--test-timeout" ? &options.testSeconds : &options.statusSeconds)) {
+        *error = "bad " + arg + " '" + text + "': expected a positive number of seconds";
+        return std::nullopt;
+      }
+    } else if (arg == "--junit") {
+      if (!value(&options.junitFile)) return std::nullopt;
     } else if (arg == "--log-dir") {
       if (!value(&options.logDir)) return std::nullopt;
+    } else if (arg == "--watch") {
+      options.watch = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (!arg.empty() && arg[0] == '-') {
       *error = "unknown option " + arg;
       return std::nullopt;
@@ -121,6 +171,10 @@ std::optional<HostOptions> ParseOptions(int argc, char** argv, const std::string
       options.scripts = arg;
     } else {
       *error = "more than one script folder or package given: " + arg;
+      return std::nullopt;
+    }
+    if (inlineValue) {
+      *error = "option " + arg + " takes no value";
       return std::nullopt;
     }
   }

@@ -12,7 +12,8 @@ source "$root/scripts/debian_source.sh"
 packages=(
   build-essential cmake pkg-config xz-utils bzip2
   liblua5.1-0-dev libboost-dev libzip-dev libssl-dev libspdlog-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libedit-dev
+  clang libclang-rt-dev
   # The Windows build (scripts/mingw_deps.sh) and Wine to test it.
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64
 )

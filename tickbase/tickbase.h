@@ -22,6 +22,7 @@
 #include "tickbase/script/lua_script.h"
 #include "tickbase/script/script_common.h"
 #include "tickbase/script/script_context.h"
+#include "tickbase/script/script_interrupt.h"
 #include "tickbase/script/script_loader.h"
 #include "tickbase/script/script_manager.h"
 #include "tickbase/script/script_runner.h"

@@ -15,6 +15,7 @@
 #include <new>
 #include <streambuf>
 
+#include "tickbase/script/script_interrupt.h"
 #include "tickbase/script/script_manager.h"
 #include "tickbase/script/script_runner.h"
 
@@ -144,6 +145,16 @@ void BM_CallFunction(benchmark::State& state) {
   if (state.counters["allocs"] > 0) state.SkipWithError("CallFunction allocated");
 }
 BENCHMARK(BM_CallFunction);
+
+// The same with the watchdog on, as the host runs by default: each call also
+// hooks the state and reads the clock.
+void BM_CallFunctionWatched(benchmark::State& state) {
+  KLuaScript* script = Script().script();
+  SetScriptWatchdog(10000);
+  Measure(state, 1, [script] { script->CallFunction("f", 0); });
+  SetScriptWatchdog(0);
+}
+BENCHMARK(BM_CallFunctionWatched);
 
 void BM_GetScriptLoaded(benchmark::State& state) {
   cScriptManager& manager = cScriptManager::Instance();

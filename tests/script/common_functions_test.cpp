@@ -4,12 +4,17 @@
 
 #include <cstdlib>
 #include <lua.hpp>
+#include <luabind/luabind.hpp>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "script/timed_script_fixture.h"
+#include "tickbase/diag/colors.h"
+#include "tickbase/diag/console.h"
+#include "tickbase/gametime/bind_game_time.h"
+#include "tickbase/script/script_yield.h"
 #include "tickbase/script/script_manager.h"
 
 namespace {
@@ -142,44 +147,34 @@ TEST_F(CommonFunctionsTest, AFolderRunsOneFreshTestPerEndGameTest) {
   EXPECT_EQ(Records().size(), 2u);
 }
 
-TEST_F(CommonFunctionsTest, AnEmptyFolderQueuesNothing) {
-  RunScriptTestFolder("none");
-  EXPECT_EQ(Take(), "not find any file...\n");
-  Tick(1000);
-  Tick(1000);
-  EXPECT_EQ(Take(), "");
-}
-
 TEST_F(CommonFunctionsTest, ASecondFolderReplacesTheQueueButNotTheScheduledRun) {
   Write("script/t/a.lua", "function main() Record('t/a') end");
   Write("script/t/b.lua", "function main() Record('t/b') end");
-  Write("script/u/c.lua", "function main() Record('u/c') EndGameTest() end");
-  Write("script/u/d.lua", "function main() Record('u/d') end");
+  Write("script/u/v/c.lua", "function main() Record('u/c') EndGameTest() end");
+  Write("script/u/v/d.lua", "function main() Record('u/d') end");
+  RunScriptTestFolder("none");
+  EXPECT_EQ(Take(), "not find any file...\n");
   RunScriptTestFolder("t");
-  RunScriptTestFolder("u");
+  RunScriptTestFolder("u\\v");  // normalised like every script name
   for (int i = 0; i < 3; ++i) Tick(1000);
   EXPECT_EQ(Records(), (Strings{"t/a", "u/c", "u/d"}));
 }
 
-TEST_F(CommonFunctionsTest, TimerCallbacksReportExceptionsInsteadOfThrowing) {
+TEST_F(CommonFunctionsTest, TimerCallbacksLetExceptionsPassToRun) {
   Write("script/t/a.lua", "function Clear() error('no clear', 0) end\n"
                           "function main() Record('main') end");
   Write("script/s.lua", "function f() CoSleep(10, 'other', 'f') end");
   Write("script/other.lua", "function f() end");
   Script("t\\a");
   RunScriptTestFolder("t");
-  ChannelCapture errors("script.error");
-  Take();
-  Tick(1000);  // the queued run: a's Clear raises, main runs all the same
-  EXPECT_EQ(Records(), Strings{"main"});
-  EXPECT_NE(Take().find("cRunScriptTimer::OnTimer t\\a exception: lua runtime error: no clear\n"),
-            std::string::npos);
+  EXPECT_THROW(Tick(1000), luabind::error);  // the queued run: a's Clear raises
+  EXPECT_TRUE(Records().empty());            // and main does not run
   ASSERT_EQ(Script("s")->CallFunction("f", 0), 1);
   Manager().BindScript([](lua_State*) { throw std::runtime_error("bind failed"); });
-  Tick(10);  // the deferred call: loading "other" throws
-  EXPECT_NE(Take().find("cCoTimer::OnTimer other f exception: bind failed\n"), std::string::npos);
-  ASSERT_EQ(errors.messages().size(), 2u);
-  EXPECT_EQ(errors.messages()[1], "cCoTimer::OnTimer other f exception: bind failed\n");
+  EXPECT_THROW(Tick(10), std::runtime_error);  // the deferred call: loading "other" throws
+  Manager().BindScript(&TimedBind);
+  EXPECT_NO_THROW(Tick(1000));  // nothing fires twice
+  EXPECT_TRUE(Records().empty());
 }
 
 TEST_F(CommonFunctionsTest, ColoursAndSleepAreBound) {
@@ -222,4 +217,54 @@ TEST_F(CommonFunctionsTest, ExitWithWorkPendingIsClean) {
         std::exit(0);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+namespace {
+
+// Every library binding, with the globals from before them kept in _before.
+void SweepBind(lua_State* L) {
+  luaL_dostring(L, "_before = {} for k, v in pairs(_G) do _before[k] = v end");
+  BindScriptCommon(L);
+  RegisterFunc_Yield(L);
+  BindGameTime(L);
+  luabind::module(L)[luabind::def("Record", +[](const std::string& s) { Records().push_back(s); })];
+}
+
+}  // namespace
+
+// luabind hands nil to a const char* as a null pointer: SetColor(nil) used
+// to end the process.
+TEST_F(CommonFunctionsTest, EveryBoundFunctionSurvivesNilNumbersAndTables) {
+  Manager().BindScript(&SweepBind);
+  Write("script/s.lua", "");
+  KLuaScript* script = Script("s");
+  ASSERT_EQ(script->DoString(R"(
+    local names = {}
+    for k, v in pairs(_G) do
+      if type(v) == 'function' and _before[k] ~= v and k ~= 'Record' then names[#names + 1] = k end
+    end
+    table.sort(names)
+    Record(table.concat(names, ' '))
+    local kinds = {function() return nil end, function() return 1 end, function() return {} end}
+    local function each(n, args, f)
+      if n == 0 then return f(args) end
+      for k = 1, 3 do args[n] = kinds[k]() each(n - 1, args, f) end
+    end
+    for _, name in ipairs(names) do
+      for arity = 0, 3 do
+        each(arity, {}, function(args) pcall(_G[name], unpack(args, 1, arity)) end)
+      end
+    end)"), 1);
+  EXPECT_EQ(Records(), Strings{"Assert ClearThread CoSleep EndGameTest EndTest FileName FuncName "
+                               "GetGameTime MD5 ReloadAll RunScript RunScriptStr RunScriptString "
+                               "RunScriptTest RunScriptTestFolder SetBkColor SetColor Sleep "
+                               "StartGameTest StartTest Trace TraceAllScriptFiles TraceGC "
+                               "YieldSleep log print"});
+  EXPECT_EQ(lua_gettop(script->GetLua()), 0);
+  EXPECT_EQ(script->DoString("Record('alive')"), 1);
+  EXPECT_EQ(Records().back(), "alive");
+  SetColor(nullptr);
+  SetBkColor(nullptr);
+  OutputColor(nullptr);
+  EXPECT_EQ(FindColor(nullptr), -1);
 }

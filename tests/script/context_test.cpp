@@ -45,30 +45,23 @@ TEST(ScriptGuards, NestAndRestoreInOrder) {
   EXPECT_STREQ(FuncName(), "");
 }
 
-TEST(ScriptGuards, TakeTheirValueFromTheCurrentOneAtAnyDepth) {
+TEST(ScriptGuards, DeepNestingKeepsValuesAndOuterTexts) {
   // Deep nesting grows the slot storage while a guard reads the value of
-  // the level below it.
-  std::vector<std::unique_ptr<cBindScriptFile>> guards;
-  guards.push_back(
-      std::make_unique<cBindScriptFile>("a long script name that does not fit inline"));
-  for (int i = 0; i < 100; ++i) guards.push_back(std::make_unique<cBindScriptFile>(FileName()));
-  EXPECT_EQ(GetCurScriptFile(), "a long script name that does not fit inline");
-  while (!guards.empty()) guards.pop_back();
-  EXPECT_STREQ(FileName(), "");
-  cBindScriptFile empty(nullptr);
-  EXPECT_STREQ(FileName(), "");
-}
-
-TEST(ScriptGuards, OuterTextStaysValidWhileDeeperGuardsComeAndGo) {
+  // the level below it, and the outer level's text stays where it was.
   cBindScriptFile outer("t");  // short enough to live inside the string itself
   const char* text = FileName();
   const std::string& current = GetCurScriptFile();
   {
-    std::vector<std::unique_ptr<cBindScriptFile>> deeper;
-    for (int i = 0; i < 200; ++i) deeper.push_back(std::make_unique<cBindScriptFile>("deeper"));
+    std::vector<std::unique_ptr<cBindScriptFile>> guards;
+    guards.push_back(
+        std::make_unique<cBindScriptFile>("a long script name that does not fit inline"));
+    for (int i = 0; i < 200; ++i) guards.push_back(std::make_unique<cBindScriptFile>(FileName()));
+    EXPECT_EQ(GetCurScriptFile(), "a long script name that does not fit inline");
   }
   EXPECT_STREQ(text, "t");
   EXPECT_EQ(current, "t");
+  cBindScriptFile empty(nullptr);
+  EXPECT_STREQ(FileName(), "");
 }
 
 TEST_F(ContextTest, CreateScriptShapesTheDirectory) {
@@ -104,31 +97,22 @@ class ReportTest : public ScriptTest {
   lua_State* L = nullptr;
 };
 
-TEST_F(ReportTest, StatusZeroWritesNothing) {
-  ChannelCapture channel("script.error");
+TEST_F(ReportTest, StringsAndNumbersAreWrittenAndStay) {
   lua_pushstring(L, "ignored");
-  lua_report_error(0, L, "s", "f");
-  EXPECT_EQ(Out(), "");
-  EXPECT_TRUE(channel.messages().empty());
-}
-
-TEST_F(ReportTest, StringErrorGoesToConsoleAndChannelAndStays) {
+  lua_report_error(0, L, "s", "f");  // status 0 writes nothing
+  lua_pushnumber(L, 42);
+  lua_report_error(LUA_ERRRUN, L, "s", "f");  // the channel is off: console only
+  EXPECT_EQ(Take(), "script [s] func [f] error : \n42\n");
+  EXPECT_EQ(lua_type(L, -1), LUA_TNUMBER);  // printed, not converted
   ChannelCapture channel("script.error");
   lua_pushstring(L, "boom");
   lua_report_error(LUA_ERRRUN, L, "npc/guard", "OnTalk");
   EXPECT_EQ(Out(), "script [npc/guard] func [OnTalk] error : \nboom\n");
   EXPECT_EQ(channel.messages(),
             (std::vector<std::string>{"script [npc/guard] func [OnTalk] error : \n", "boom\n"}));
-  ASSERT_EQ(lua_gettop(L), 1);
+  ASSERT_EQ(lua_gettop(L), 3);
   EXPECT_STREQ(lua_tostring(L, -1), "boom");
   EXPECT_EQ(ConsoleAttributes() & 0x0F, 11);
-}
-
-TEST_F(ReportTest, NumberErrorIsPrintedButNotConverted) {
-  lua_pushnumber(L, 42);
-  lua_report_error(LUA_ERRRUN, L, "s", "f");
-  EXPECT_EQ(Out(), "script [s] func [f] error : \n42\n");
-  EXPECT_EQ(lua_type(L, -1), LUA_TNUMBER);
 }
 
 TEST_F(ReportTest, OtherErrorValuesGiveTheStatusNumberAndName) {
@@ -145,10 +129,4 @@ TEST_F(ReportTest, OtherErrorValuesGiveTheStatusNumberAndName) {
             "script [s] func [f] error : \n4 LUA_ERRMEM\n");
   EXPECT_EQ(channel.messages().size(), 6u);
   EXPECT_EQ(channel.messages()[1], "3 LUA_ERRSYNTAX\n");
-}
-
-TEST_F(ReportTest, DisabledChannelStillGetsTheConsoleText) {
-  lua_pushstring(L, "quiet");
-  lua_report_error(LUA_ERRRUN, L, "s", "f");
-  EXPECT_EQ(Out(), "script [s] func [f] error : \nquiet\n");
 }

@@ -123,13 +123,6 @@ TEST_F(LoaderTest, PackModeFailuresAreReportedAndTheCallerGoesOn) {
             std::string::npos);
 }
 
-TEST_F(LoaderTest, PackModeNotFoundGivesMinusOne) {
-  WriteZip("pack.zip", {{"a.lua", "x = 1"}});
-  UsePack("pack.zip");
-  EXPECT_EQ(my_lua_dofile(State(), "nope.lua"), -1);
-  EXPECT_EQ(Out(), "my_lua_dofile nope.lua not found in the zip pack.zip\n");
-}
-
 TEST_F(LoaderTest, PackModeRunsTextSoPrecompiledEntriesFail) {
   WriteZip("pack.zip", {{"precompiled.lua", CompiledChunk()}});
   UsePack("pack.zip");

@@ -35,13 +35,10 @@ TEST_F(LuaScriptTest, LoadScriptPathsFollowTheNameRules) {
   EXPECT_EQ(m_script.LoadScript("tools/init.lua", &TestBind), 1);
   EXPECT_EQ(Records(), (std::vector<std::string>{"guard", "init"}));
   EXPECT_EQ(m_script.LoadScript("a.LUA", &TestBind), 0);
-  EXPECT_EQ(Out(), "script file : script/a.LUA.lua not found!\n");
+  EXPECT_EQ(Take(), "script file : script/a.LUA.lua not found!\n");
   EXPECT_EQ(m_script.IsValid(), 0);
-}
-
-TEST_F(LuaScriptTest, FailedLoadsLeaveNoState) {
   Write("script/bad.lua", "error('at load')");
-  EXPECT_EQ(m_script.LoadScript("bad", &TestBind), 0);
+  EXPECT_EQ(m_script.LoadScript("bad", &TestBind), 0);  // a failed load leaves no state
   EXPECT_EQ(m_script.GetLua(), nullptr);
   EXPECT_EQ(Out(), "script [script/bad.lua] func [] error : \nscript/bad.lua:1: at load\n");
 }
@@ -81,40 +78,33 @@ TEST_F(LuaScriptTest, CallsSetTheGuardsSeenFromInside) {
   EXPECT_EQ(Out(), "");
 }
 
-TEST_F(LuaScriptTest, FailedCallsPrintTheCallTextAndKeepTheError) {
+TEST_F(LuaScriptTest, FailuresKeepTheErrorAndReportInTheirOwnFormat) {
   ChannelCapture channel("script.error");
-  Load("t", "function Fail() error('broken', 0) end function Table() error({}) end");
+  Load("t", "function Fail() error('broken', 0) end function Table() error({}) end "
+            "function Boom() Throw('native') end");
   EXPECT_EQ(m_script.CallFunction("Missing", 0), 0);
   EXPECT_EQ(Take(), "file: t call: Missing \nerror: attempt to call a nil value\n\n");
   EXPECT_EQ(m_script.CallFunction("Fail", 0), 0);
   EXPECT_EQ(Take(), "file: t call: Fail \nerror: broken\n\n");
   EXPECT_EQ(m_script.CallFunction("Table", 0), 0);
   EXPECT_EQ(Take(), "file: t call: Table \nerror: LUA_ERRRUN\n\n");
-  EXPECT_EQ(Top(), 3);
+  EXPECT_EQ(m_script.CallFunction("Boom", 0), 0);  // native exceptions become script errors
+  EXPECT_EQ(Take(), "file: t call: Boom \nerror: std::runtime_error: 'native'\n\n");
+  EXPECT_EQ(Top(), 4);
   EXPECT_TRUE(channel.messages().empty());  // call failures are console-only
   EXPECT_EQ(ConsoleAttributes() & 0x0F, 15);
-}
-
-TEST_F(LuaScriptTest, CodeStringFailuresUseTheErrorReport) {
-  ChannelCapture channel("script.error");
-  Load("t", "");
+  // Code strings use the error report, on the channel too.
   EXPECT_EQ(m_script.DoString("error({})"), 0);
   EXPECT_EQ(Take(), "script [t] func [error({})] error : \n2 LUA_ERRRUN\n");
   EXPECT_EQ(m_script.DoString("x = = 1"), 0);
   EXPECT_NE(Take().find("script [t] func [x = = 1] error : \n[string \"x = = 1\"]:1:"),
             std::string::npos);
-  EXPECT_EQ(channel.messages().size(), 4u);
-}
-
-TEST_F(LuaScriptTest, NativeExceptionsInScriptsBecomeScriptErrors) {
-  Load("t", "function Boom() Throw('native') end");
-  EXPECT_EQ(m_script.CallFunction("Boom", 0), 0);
-  EXPECT_EQ(Take(), "file: t call: Boom \nerror: std::runtime_error: 'native'\n\n");
   EXPECT_EQ(m_script.DoString("Boom()"), 0);
   EXPECT_EQ(Take(), "script [t] func [Boom()] error : \nstd::runtime_error: 'native'\n");
+  EXPECT_EQ(channel.messages().size(), 6u);
 }
 
-TEST_F(LuaScriptTest, ReturnIntTruncatesTowardZero) {
+TEST_F(LuaScriptTest, ReturnIntAndReturnStringTakeTheTopValue) {
   Load("t", "");
   int out = -1;
   ASSERT_EQ(m_script.DoString1("return 7"), 1);
@@ -134,25 +124,19 @@ TEST_F(LuaScriptTest, ReturnIntTruncatesTowardZero) {
     EXPECT_EQ(m_script.ReturnInt(out), 1) << code;
     EXPECT_EQ(out, expected) << code;
   }
+  std::string text = "unset";
+  ASSERT_EQ(m_script.DoString1("return 'a\\0b'"), 1);
+  EXPECT_EQ(m_script.ReturnString(text), 1);
+  EXPECT_EQ(text, std::string("a\0b", 3));
+  ASSERT_EQ(m_script.DoString1("return 1.5"), 1);
+  EXPECT_EQ(m_script.ReturnString(text), 1);
+  EXPECT_EQ(text, "1.5");
   ASSERT_EQ(m_script.DoString1("return {}"), 1);
   out = -1;
   EXPECT_EQ(m_script.ReturnInt(out), 0);
+  EXPECT_EQ(m_script.ReturnString(text), 0);
   EXPECT_EQ(out, -1);
   EXPECT_EQ(Top(), 1);  // the table stays
-}
-
-TEST_F(LuaScriptTest, ReturnStringTakesStringsAndNumbers) {
-  Load("t", "");
-  std::string out = "unset";
-  ASSERT_EQ(m_script.DoString1("return 'a\\0b'"), 1);
-  EXPECT_EQ(m_script.ReturnString(out), 1);
-  EXPECT_EQ(out, std::string("a\0b", 3));
-  ASSERT_EQ(m_script.DoString1("return 1.5"), 1);
-  EXPECT_EQ(m_script.ReturnString(out), 1);
-  EXPECT_EQ(out, "1.5");
-  ASSERT_EQ(m_script.DoString1("return nil"), 1);
-  EXPECT_EQ(m_script.ReturnString(out), 0);
-  EXPECT_EQ(Top(), 1);
 }
 
 TEST_F(LuaScriptTest, DoCmdRunsOnlyCallsOfExistingFunctions) {

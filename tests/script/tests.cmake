@@ -3,6 +3,7 @@ tickbase_add_test(script_tests
   script/timed_script_fixture.cpp
   script/common_functions_test.cpp
   script/context_test.cpp
+  script/interrupt_test.cpp
   script/loader_test.cpp
   script/lua_script_test.cpp
   script/script_manager_test.cpp

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
 #include "script/script_fixture.h"
 #include "tickbase/script/zip_package.h"
 
@@ -81,4 +86,40 @@ TEST_F(ZipTest, MissingOrDamagedPackagesDoNotOpen) {
   iZipPackage* checked = manager->OpenPackage("pack.zip", 1);
   ASSERT_NE(checked, nullptr);
   checked->Close();
+}
+
+// Windows zip tools store GBK names raw, without the UTF-8 flag; libzip
+// read them as CP437 and no script of such a name was found.
+TEST_F(ZipTest, GbkNamesWithoutTheUtf8FlagMatchTheirBytes) {
+  const std::string name = "\xB2\xE2\xCA\xD4";  // "测试" (test) in GBK
+  WriteZip("gbk.zip", {{"script/" + name + ".lua", "Record('gbk')"}});
+  UsePack("gbk.zip");
+  EXPECT_NE(Manager().GetScript(name.c_str()), nullptr) << Out();
+  EXPECT_EQ(Records(), std::vector<std::string>{"gbk"});
+}
+
+// A package entry's recorded size was allocated before any check: a 1 GiB
+// entry took 1 GiB.
+TEST_F(ZipTest, EntriesOverTheSizeLimitAreRefusedUnread) {
+  WriteZip("big.zip", {{"script/big.lua", "Record('big')"}, {"script/small.lua", "Record('5')"}});
+  {
+    // Record 1 GiB as the uncompressed size of big.lua in the central directory.
+    std::fstream zip("big.zip", std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(zip)), std::istreambuf_iterator<char>());
+    const size_t header = bytes.find(std::string("PK\x01\x02", 4));
+    ASSERT_NE(header, std::string::npos);
+    zip.seekp(static_cast<std::streamoff>(header + 24));
+    zip.write("\x00\x00\x00\x40", 4);
+  }
+  UsePack("big.zip");
+  EXPECT_EQ(Manager().GetScript("big"), nullptr);
+  EXPECT_EQ(Take(), "script [script/big.lua] func [] error : \nscript/big.lua in the zip big.zip "
+                    "is 1073741824 bytes, over the limit of 67108864\n");
+  Manager().SetZipEntryLimit(10);
+  EXPECT_EQ(Manager().GetScript("small"), nullptr);
+  Manager().SetZipEntryLimit(11);
+  Manager().ClearAScript("small");
+  EXPECT_NE(Manager().GetScript("small"), nullptr);
+  EXPECT_EQ(Records(), std::vector<std::string>{"5"});
+  Manager().SetZipEntryLimit(64u << 20);
 }

@@ -8,12 +8,28 @@
 #include <string>
 #include <vector>
 
-class Subprocess {
+// Windows has no SIGKILL; Signal ends the child with TerminateProcess for it.
+#if !defined(SIGKILL)
+#define SIGKILL 9
+#endif
+
+class Subprocess final : public cChildOutput {
  public:
-  // Starts argv[0] (a path) with argv; stderr goes to the same pipe as
+  // Starts argv[0] (a path) with argv and this process's environment
+  // changed by env (ChildEnvironment); stderr goes to the same pipe as
   // stdout. The child shares the console, in a process group of its own
-  // (but under Wine, see Signal).
-  explicit Subprocess(const std::vector<std::string>& argv) {
+  // (but under Wine, see Signal). Windows has no pseudo-terminals: with
+  // terminal the child is not started.
+  explicit Subprocess(const std::vector<std::string>& argv,
+                      const std::vector<std::string>& env = {}, bool terminal = false) {
+    if (terminal) return;
+    std::vector<std::string> own;
+    char* const block = GetEnvironmentStringsA();
+    for (const char* var = block; *var != '\0'; var += own.back().size() + 1) own.emplace_back(var);
+    FreeEnvironmentStringsA(block);
+    std::string environment;
+    for (const std::string& var : ChildEnvironment(own, env)) environment += var + '\0';
+    environment += '\0';
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE inRead = nullptr, outWrite = nullptr;
     if (!CreatePipe(&inRead, &m_in, &inherit, 0)) return;
@@ -30,8 +46,8 @@ class Subprocess {
     for (const std::string& a : argv) command += Quote(a) + ' ';
     PROCESS_INFORMATION child{};
     const DWORD group = UnderWine() ? 0 : CREATE_NEW_PROCESS_GROUP;
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, group, nullptr, nullptr,
-                       &startup, &child)) {
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, group,
+                       environment.data(), nullptr, &startup, &child)) {
       m_process = child.hProcess;
       m_pid = child.dwProcessId;
       CloseHandle(child.hThread);
@@ -60,13 +76,15 @@ class Subprocess {
     if (m_in) CloseHandle(m_in);
     m_in = nullptr;
   }
-  // SIGINT arrives as Ctrl-Break, the interrupt a process group can be
-  // sent. Wine cannot send one to a group (GenerateConsoleCtrlEvent fails),
-  // so there it is Ctrl-C to every process of the console, this one
-  // ignoring its own. SIGSEGV starts a thread in the child at an unmapped
-  // address: an access violation, as a fault of its own would raise.
-  // Anything else ends the child.
+  // SIGINT, and SIGTERM (a console program gets no request of its own to
+  // end), arrive as Ctrl-Break, the interrupt a process group can be sent.
+  // Wine cannot send one to a group (GenerateConsoleCtrlEvent fails), so
+  // there it is Ctrl-C to every process of the console, this one ignoring
+  // its own. SIGSEGV starts a thread in the child at an unmapped address:
+  // an access violation, as a fault of its own would raise. Anything else
+  // ends the child.
   void Signal(int sig) {
+    if (sig == SIGTERM) sig = SIGINT;
     if (sig == SIGINT && UnderWine()) {
       static const BOOL swallowed = SetConsoleCtrlHandler(Swallow, TRUE);
       (void)swallowed;
@@ -81,29 +99,22 @@ class Subprocess {
       TerminateProcess(m_process, 128 + sig);
     }
   }
-  // The status Finish returns for a child that Signal(sig) ended.
+  // The status Finish returns for a child that Signal(sig) ended: an
+  // unhandled Ctrl-C's, the fault's, or the one TerminateProcess gave.
   static int SignalStatus(int sig) {
+    if (sig == SIGINT || sig == SIGTERM) return static_cast<int>(STATUS_CONTROL_C_EXIT);
     return sig == SIGSEGV ? static_cast<int>(EXCEPTION_ACCESS_VIOLATION) : 128 + sig;
   }
 
-  // Reads until text appears in the output or the output ends.
-  bool ReadUntil(const std::string& text) {
-    while (m_output.find(text) == std::string::npos) {
-      if (!ReadSome()) return false;
-    }
-    return true;
-  }
   // Reads all output, waits for the exit; returns the exit code.
   int Finish() {
-    while (ReadSome()) {
-    }
+    ReadAll();
     WaitForSingleObject(m_process, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(m_process, &code);
     m_reaped = true;
     return static_cast<int>(code);
   }
-  const std::string& output() const { return m_output; }
 
  private:
   static bool UnderWine() {
@@ -127,7 +138,16 @@ class Subprocess {
     quoted.append(2 * slashes, '\\');
     return quoted + '"';
   }
-  bool ReadSome() {
+  bool ReadSome(int timeoutMs) override {
+    // Anonymous pipes have no wait with a time limit: look every few ms.
+    const DWORD start = GetTickCount();
+    DWORD ready = 0;
+    while (PeekNamedPipe(m_out, nullptr, 0, nullptr, &ready, nullptr) && ready == 0) {
+      if (timeoutMs != kNoLimit && GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) {
+        return false;
+      }
+      Sleep(5);
+    }
     char buffer[4096];
     DWORD n = 0;
     if (!ReadFile(m_out, buffer, sizeof buffer, &n, nullptr) || n == 0) return false;
@@ -140,7 +160,6 @@ class Subprocess {
   HANDLE m_in = nullptr;
   HANDLE m_out = nullptr;
   bool m_reaped = false;
-  std::string m_output;
 };
 
 #endif  // TICKBASE_TESTS_SUPPORT_SUBPROCESS_WIN32_H_

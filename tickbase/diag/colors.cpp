@@ -28,6 +28,7 @@ void SetByName(const char* name, const WORD* colors, WORD keepMask) {
 }  // namespace
 
 int FindColor(const char* name) {
+  if (!name) return -1;  // a script's nil
   for (int i = 0; !g_colorNames[i].empty(); ++i) {
     if (g_colorNames[i] == name) return i;
   }

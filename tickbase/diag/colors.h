@@ -14,7 +14,8 @@ TICKBASE_API extern const std::string g_colorNames[17];
 TICKBASE_API extern const WORD g_foreColors[16];
 TICKBASE_API extern const WORD g_backColors[16];
 
-// Index of name (exact, case-sensitive) in g_colorNames, or -1.
+// Index of name (exact, case-sensitive) in g_colorNames, or -1 (also for
+// null).
 TICKBASE_API int FindColor(const char* name);
 
 // Prints "not find color" and the line of all colour names.
@@ -22,7 +23,7 @@ TICKBASE_API void PrintColorNames();
 
 // Set the console foreground (keeping the background) or the background
 // (keeping the foreground) by colour name. An unknown name changes nothing
-// and prints the listing of PrintColorNames().
+// and prints the listing of PrintColorNames(); so does null.
 TICKBASE_API void SetColor(const char* name);
 TICKBASE_API void SetBkColor(const char* name);
 

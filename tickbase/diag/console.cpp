@@ -7,6 +7,8 @@ namespace {
 
 constexpr WORD kKeepBackground = 0xF0;
 
+bool g_routineTraces = true;
+
 std::ostream& SetForeground(std::ostream& os, WORD color) {
   os.flush();
   GetConsole().SetColor(color, kKeepBackground);
@@ -46,7 +48,7 @@ cColorScope::cColorScope(WORD color, WORD restore, std::ostream& os)
 cColorScope::~cColorScope() { SetForeground(m_stream, m_restore); }
 
 void OutputColor(const char* text) {
-  std::string s(text);
+  std::string s(text ? text : "");
   if (s.size() > 2 && s[0] == '/') {
     std::ostream& (*color)(std::ostream&) = nullptr;
     switch (s[1]) {
@@ -64,3 +66,7 @@ void OutputColor(const char* text) {
   }
   std::cout << s << std::endl;
 }
+
+void ShowRoutineTraces(bool show) { g_routineTraces = show; }
+
+bool RoutineTracesShown() { return g_routineTraces; }

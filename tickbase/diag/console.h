@@ -54,7 +54,17 @@ class TICKBASE_API cColorScope {
 // Prints text and a line end to std::cout. A text longer than two characters
 // that starts with '/' and one of b c g r w y first sets that colour (left
 // set afterwards) and loses those two characters; any other text is printed
-// as it is.
+// as it is. Null prints an empty line.
 TICKBASE_API void OutputColor(const char* text);
+
+// Routine traces are the console lines that follow ordinary work rather
+// than report on it: the begin and end lines of RunScriptFileFunc, the
+// script-load line, the mode line of SetZip, "func_MySleep", "func_ReloadAll"
+// and the "find file" lines of the folder test runner. Shown by default;
+// hidden, every error, report, test banner and script output still shows,
+// the colour changes around the hidden lines happen all the same, and log
+// channels are not affected.
+TICKBASE_API void ShowRoutineTraces(bool show);
+TICKBASE_API bool RoutineTracesShown();
 
 #endif  // TICKBASE_DIAG_CONSOLE_H_

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "tickbase/platform/clock_seam.h"
+#include "tickbase/platform/clock_test_helper.h"
 #include "tickbase/platform/system_clock.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The two clocks every part of the library reads, and Sleep. Each reading
-// goes through one seam (clock_seam.h) so tests can drive time exactly. The
-// names are the Win32 ones, kept in namespace platform so that on Windows
-// they stay apart from the system's own.
+// goes through one seam (clock_test_helper.h) so tests can drive time exactly.
+// The names are the Win32 ones, kept in namespace platform so that on
+// Windows they stay apart from the system's own.
 #ifndef TICKBASE_PLATFORM_CLOCK_H_
 #define TICKBASE_PLATFORM_CLOCK_H_
 

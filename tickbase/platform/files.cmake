@@ -5,6 +5,7 @@ list(APPEND TICKBASE_SOURCES
 if(WIN32)
   list(APPEND TICKBASE_SOURCES
     platform/win32/clock.cpp
+    platform/win32/console.cpp
     platform/win32/list_files.cpp
     platform/win32/md5.cpp
     platform/win32/memory.cpp)
@@ -20,6 +21,7 @@ else()
 endif()
 list(APPEND TICKBASE_PUBLIC_HEADERS
   platform/clock.h
+  platform/clock_test_helper.h
   platform/console.h
   platform/files.h
   platform/types.h)

@@ -20,8 +20,8 @@ void cCoTimer::AddCall(unsigned long ms, const char* file, const char* func) {
 unsigned long cCoTimer::OnTimer(unsigned long param) {
   const std::unique_ptr<stCoSleepCall> call = m_calls.Take(param);
   if (!call) return 0;
-  RunReported("cCoTimer::OnTimer", call->file + " " + call->func,
-              [&] { RunScriptFileFunc(call->file.c_str(), call->func.c_str()); });
+  // An exception passes on to the timer manager's Run; call is freed.
+  RunScriptFileFunc(call->file.c_str(), call->func.c_str());
   return 0;
 }
 

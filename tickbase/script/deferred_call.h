@@ -22,7 +22,8 @@ class cCoTimer : public iTimerObjEx {
   // Schedules RunScriptFileFunc(file, func) ms milliseconds after the timer
   // manager's current clock. Nothing for 0.
   void AddCall(unsigned long ms, const char* file, const char* func);
-  // Runs the call of param and frees it; an exception is reported. Returns 0.
+  // Runs the call of param and frees it; an exception passes on to the
+  // timer manager's Run. Returns 0.
   unsigned long OnTimer(unsigned long param) override;
 
  private:

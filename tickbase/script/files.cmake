@@ -8,6 +8,7 @@ list(APPEND TICKBASE_SOURCES
   script/script_context.cpp
   script/script_coroutine.cpp
   script/script_helpers.cpp
+  script/script_interrupt.cpp
   script/script_loader.cpp
   script/script_manager.cpp
   script/script_print.cpp
@@ -19,6 +20,7 @@ list(APPEND TICKBASE_PUBLIC_HEADERS
   script/lua_script.h
   script/script_common.h
   script/script_context.h
+  script/script_interrupt.h
   script/script_loader.h
   script/script_manager.h
   script/script_runner.h

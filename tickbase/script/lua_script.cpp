@@ -15,6 +15,7 @@
 #include "tickbase/script/script_helpers.h"
 #include "tickbase/script/script_loader.h"
 #include "tickbase/script/script_manager.h"
+#include "tickbase/script/script_run.h"
 
 void Script_InitScript(lua_State* L, ScriptBindFunc bind) {
   luaL_openlibs(L);
@@ -91,6 +92,7 @@ int KLuaScript::_DoString(const char* code, int nresults) {
   try {
     cNameScope file(g_currentFiles, m_file.data(), m_file.size());
     cNameScope func(g_currentFuncs, code, std::strlen(code));
+    cScriptRun run(m_L);
     if (luaL_loadstring(m_L, code) != 0 || lua_pcall(m_L, 0, nresults, 0) != 0) {
       lua_report_error(LUA_ERRRUN, m_L, m_file.c_str(), code);
       return 0;
@@ -119,6 +121,7 @@ int KLuaScript::TestScript(const char* file) {
   }
   file = TextOf(file);
   try {
+    cScriptRun run(m_L);
     if (luaL_loadfile(m_L, file) != 0 || lua_pcall(m_L, 0, 0, 0) != 0) {
       lua_report_error(LUA_ERRRUN, m_L, file, "");
       return 1;

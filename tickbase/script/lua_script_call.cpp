@@ -11,6 +11,7 @@
 #include "tickbase/script/script_context.h"
 #include "tickbase/script/script_helpers.h"
 #include "tickbase/script/script_manager.h"
+#include "tickbase/script/script_run.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ inline int GuardedPcall(lua_State* L, const std::string& file, const char* name,
                         int nargs, int nresults) {
   cNameScope func(g_currentFuncs, name, length);
   cNameScope scope(g_currentFiles, file.data(), file.size());
+  cScriptRun run(L);
   return lua_pcall(L, nargs, nresults, 0);
 }
 
@@ -111,6 +113,7 @@ void KLuaScript::Clear() {
   }
   luabind::object clear(luabind::from_stack(m_L, -1));
   lua_settop(m_L, top);
+  cScriptRun run(m_L);
   // luabind's protected call throws luabind::error on a Lua error and
   // leaves the message on the stack; the caller gets both.
   luabind::object result = luabind::call_function<luabind::object>(clear);

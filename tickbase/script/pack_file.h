@@ -22,6 +22,9 @@ class cPackFile {
   // in the package. Returns 1 if found, else 0; drops any earlier file.
   int Open(const char* name);
 
+  // True when the open file is a package entry.
+  bool FromPackage() const { return m_inPackage; }
+
   // Size in bytes of the open file; 0 when nothing is open.
   size_t GetLength() const;
 

@@ -1,6 +1,7 @@
 #include "tickbase/script/script_common.h"
 
 #include <iostream>
+#include <string>
 #include <lua.hpp>
 #include <luabind/luabind.hpp>
 
@@ -30,7 +31,7 @@ constexpr char kGameTestEnded[] =
 
 // Blocks the host's thread, and with it every timer and script.
 void MySleep(int ms) {
-  std::cout << "func_MySleep " << ms << std::endl;
+  if (RoutineTracesShown()) std::cout << "func_MySleep " << ms << std::endl;
   // A negative delay would become a wait of about 49 days.
   platform::Sleep(ms < 0 ? 0 : static_cast<DWORD>(ms));
 }
@@ -69,6 +70,46 @@ void TraceAllScriptFiles() {
 
 void TraceGC() { cScriptManager::Instance().TraceGC(std::cout); }
 
+// The script functions that run other scripts take the calling state: an
+// error raised for another state (its Clear failed) or by the nesting limit
+// becomes the caller's Lua error with the real message. Left to luabind,
+// the caller would raise whatever lies on top of its own stack.
+template <class F>
+auto ForCaller(lua_State* L, F&& run) -> decltype(run()) {
+  std::string message;
+  try {
+    return run();
+  } catch (const luabind::error& e) {
+    lua_State* from = e.state();
+    if (!from || from == L) throw;  // the message is on L already
+    if (TopErrorText(from, &message)) {
+      lua_pop(from, 1);
+    } else {
+      message = e.what();
+    }
+  } catch (const cScriptNestingError& e) {
+    message = e.what();
+  }
+  lua_pushlstring(L, message.data(), message.size());
+  throw luabind::error(L);
+}
+
+bool ScriptRunScript(lua_State* L, const char* file, const char* func) {
+  return ForCaller(L, [&] { return RunScriptFileFunc(file, func); });
+}
+void ScriptRunScriptString(lua_State* L, const char* file, const char* code) {
+  ForCaller(L, [&] { RunScriptFileString(file, code); });
+}
+void ScriptRunScriptStr(lua_State* L, const char* code) {
+  ForCaller(L, [&] { RunScriptString(code); });
+}
+void ScriptRunScriptTest(lua_State* L, const char* file, const char* func) {
+  ForCaller(L, [&] { RunScriptTestFunc(file, func); });
+}
+void ScriptReloadAll(lua_State* L) {
+  ForCaller(L, [] { ReloadAll(); });
+}
+
 void SetGlobalFunction(lua_State* L, const char* name, lua_CFunction f) {
   lua_pushcclosure(L, f, 0);
   lua_setfield(L, LUA_GLOBALSINDEX, name);
@@ -87,10 +128,10 @@ void BindScriptCommon(lua_State* L) {
                      def("StartTest", &StartTest), def("EndTest", &EndTest),
                      def("StartGameTest", &StartGameTest), def("EndGameTest", &EndGameTest),
                      def("TraceAllScriptFiles", &TraceAllScriptFiles),
-                     def("ReloadAll", &ReloadAll), def("RunScript", &RunScriptFileFunc),
-                     def("RunScriptString", &RunScriptFileString),
-                     def("RunScriptStr", &RunScriptString), def("TraceGC", &TraceGC),
-                     def("RunScriptTest", &RunScriptTestFunc),
+                     def("ReloadAll", &ScriptReloadAll), def("RunScript", &ScriptRunScript),
+                     def("RunScriptString", &ScriptRunScriptString),
+                     def("RunScriptStr", &ScriptRunScriptStr), def("TraceGC", &TraceGC),
+                     def("RunScriptTest", &ScriptRunScriptTest),
                      def("RunScriptTestFolder", &RunScriptTestFolder)];
   SetGlobalFunction(L, "Trace", &lua_trace);
   SetGlobalFunction(L, "print", &lua_trace);

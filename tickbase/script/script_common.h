@@ -9,6 +9,7 @@
 #define TICKBASE_SCRIPT_SCRIPT_COMMON_H_
 
 #include <string>
+#include <vector>
 
 #include "tickbase/export.h"
 
@@ -27,14 +28,24 @@ TICKBASE_API void BindScriptCommon(lua_State* L);
 // Does nothing; referencing it keeps this part of the library linked.
 TICKBASE_API void HelpScriptQuenlet();
 
-// Queues every <name>.lua of the folder <script directory>/folder, in byte
-// order of the names, as the scripts folder\name (printing "find file
-// folder\name" for each), replacing what was queued, and schedules the
+// Queues the scripts that FindTestScripts(folder) gives (printing "find
+// file folder\name" for each), replacing what was queued, and schedules the
 // first one: at the next pass of the one-second list timer its script is
 // loaded afresh and its main runs (RunScriptFileFunc). Each test's call of
 // the script function EndGameTest schedules the next. Prints "not find any
 // file..." and queues nothing when the folder holds no such file.
 TICKBASE_API void RunScriptTestFolder(const char* folder);
+
+// The script names folder\name of every <name>.lua in the folder
+// <script directory>/folder, in byte order of the names. In pack mode the
+// package's entries of that folder count too (loose files on disk first,
+// as when they load); a name found in both places counts once.
+TICKBASE_API std::vector<std::string> FindTestScripts(const char* folder);
+
+// Schedules the first queued test as EndGameTest does and takes it off the
+// queue; false when the queue is empty. For a host that gives up on a test
+// that never called EndGameTest.
+TICKBASE_API bool RunNextTest();
 
 // The MD5 digest of data's bytes (embedded zero bytes included) as 32
 // lower-case hexadecimal digits; empty if the digest cannot be computed.

@@ -1,8 +1,10 @@
 #include "tickbase/script/script_context.h"
 
 #include <cstring>
+#include <exception>
 #include <iostream>
 #include <lua.hpp>
+#include <luabind/error.hpp>
 #include <string>
 
 #include "tickbase/diag/console.h"
@@ -93,3 +95,22 @@ const std::string& GetCurScriptFile() { return g_currentFiles.Current(); }
 const std::string& GetCurScriptFunc() { return g_currentFuncs.Current(); }
 const char* FileName() { return g_currentFiles.Current().c_str(); }
 const char* FuncName() { return g_currentFuncs.Current().c_str(); }
+
+void ReportCurrentException(const char* where, const std::string& subject) {
+  std::string text;
+  try {
+    throw;
+  } catch (const luabind::error& e) {
+    text = e.what();
+    std::string message;
+    if (e.state() && TopErrorText(e.state(), &message)) {
+      text += ": " + message;
+      lua_pop(e.state(), 1);
+    }
+  } catch (const std::exception& e) {
+    text = e.what();
+  } catch (...) {
+    text = "unknown exception";
+  }
+  Report(script_error(), std::string(where) + " " + subject + " exception: " + text + "\n");
+}

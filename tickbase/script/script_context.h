@@ -40,6 +40,14 @@ TICKBASE_API const char* LuaStatusName(int status);
 // the stack of L as it was. Null texts count as "".
 TICKBASE_API void lua_report_error(int status, lua_State* L, const char* script, const char* func);
 
+// Reports the exception being handled as "<where> <subject> exception:
+// <text>" in red on std::cout and on "script.error", leaving the console
+// bright cyan. A luabind::error (a script's Clear raised) adds the Lua
+// message it left on its state's stack and pops it. For hosts, whose calls
+// into the library let such exceptions through (the timer manager's Run, a
+// reload). Call only inside a catch block.
+TICKBASE_API void ReportCurrentException(const char* where, const std::string& subject);
+
 // Scoped guards: while one lives, its value is the current script file
 // (cBindScriptFile) or function (cBindScriptFunc); its end restores the value
 // before it. Guards nest strictly; they are not copied. Reusing the storage

@@ -1,11 +1,8 @@
 #include "tickbase/script/script_helpers.h"
 
-#include <exception>
 #include <lua.hpp>
-#include <luabind/error.hpp>
 
-#include "tickbase/diag/log.h"
-#include "tickbase/diag/report.h"
+#include "tickbase/script/script_run.h"
 
 namespace {
 
@@ -49,24 +46,10 @@ int PushGlobal(lua_State* L, const char* name, size_t length) {
   lua_pop(L, 2);  // the metatable and the nil
   lua_pushcfunction(L, &ReadGlobal);
   lua_pushlstring(L, name, length);
+  cScriptRun run(L);  // __index is script code
   return lua_pcall(L, 1, 1, 0);
 }
 
-void ReportCurrentException(const char* where, const std::string& subject) {
-  std::string text;
-  try {
-    throw;
-  } catch (const luabind::error& e) {
-    text = e.what();
-    std::string message;
-    if (e.state() && TopErrorText(e.state(), &message)) {
-      text += ": " + message;
-      lua_pop(e.state(), 1);
-    }
-  } catch (const std::exception& e) {
-    text = e.what();
-  } catch (...) {
-    text = "unknown exception";
-  }
-  Report(script_error(), std::string(where) + " " + subject + " exception: " + text + "\n");
-}
+cKeepTop::cKeepTop(lua_State* L) : m_L(L), m_top(lua_gettop(L)) {}
+
+cKeepTop::~cKeepTop() { lua_settop(m_L, m_top); }

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <stdexcept>
 #include <string>
 
 struct lua_State;
@@ -30,22 +31,26 @@ inline bool EndsWith(const std::string& s, const char* suffix) {
   return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
 }
 
-// Reports the exception being handled as "<where> <subject> exception:
-// <text>" in red on the console and on "script.error"; a luabind::error
-// adds the Lua message it left on its state's stack, which is popped. Call
-// only inside a catch block.
-void ReportCurrentException(const char* where, const std::string& subject);
+// Restores L's stack top when it ends, for callers that drop the error
+// value a failed call leaves (the failure was reported when it happened):
+// left there, values pile up until the stack refuses every call.
+class cKeepTop {
+ public:
+  explicit cKeepTop(lua_State* L);
+  ~cKeepTop();
+  cKeepTop(const cKeepTop&) = delete;
+  cKeepTop& operator=(const cKeepTop&) = delete;
 
-// Runs f; an exception escaping it is reported, not passed on. For timer
-// callbacks, which must not throw into the scheduler's run.
-template <class F>
-void RunReported(const char* where, const std::string& subject, F&& f) {
-  try {
-    f();
-  } catch (...) {
-    ReportCurrentException(where, subject);
-  }
-}
+ private:
+  lua_State* m_L;
+  int m_top;
+};
+
+// Thrown by the runners when runs of scripts nest past their limit.
+class cScriptNestingError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // Truncation toward zero; values beyond int saturate and NaN gives 0, where
 // a plain conversion would be undefined.

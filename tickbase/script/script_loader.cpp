@@ -12,6 +12,7 @@
 #include "tickbase/script/script_context.h"
 #include "tickbase/script/script_helpers.h"
 #include "tickbase/script/script_manager.h"
+#include "tickbase/script/script_run.h"
 
 int lua_os_dofile(lua_State* L);
 
@@ -34,6 +35,15 @@ int PackDofile(lua_State* L, const char* file) {
     return -1;
   }
   const size_t size = reader.GetLength();
+  const size_t limit = cScriptManager::Instance().GetZipEntryLimit();
+  if (reader.FromPackage() && size > limit) {
+    // Refused from its recorded size: nothing is allocated or inflated.
+    const std::string text = std::string(file) + " in the zip " + zip + " is " +
+                             std::to_string(size) + " bytes, over the limit of " +
+                             std::to_string(limit);
+    lua_pushlstring(L, text.data(), text.size());
+    return LoadAndRunFailed(L, file, "");
+  }
   std::unique_ptr<char[]> buffer(new char[size + 1]);
   if (!reader.Read(buffer.get(), size)) {
     // Running what little could be read would hide a corrupt package.
@@ -64,6 +74,7 @@ Tlua_Funcs g_osFuncs[] = {
 
 int lua_dofile(lua_State* L, const char* file) {
   file = TextOf(file);  // a null name would make Lua read standard input
+  cScriptRun run(L);
   if (luaL_loadfile(L, file) != 0 || lua_pcall(L, 0, 0, 0) != 0) {
     return LoadAndRunFailed(L, file, "");
   }
@@ -72,6 +83,7 @@ int lua_dofile(lua_State* L, const char* file) {
 
 int lua_dostring(lua_State* L, const char* name, const char* code) {
   code = TextOf(code);
+  cScriptRun run(L);
   if (luaL_loadstring(L, code) != 0 || lua_pcall(L, 0, 0, 0) != 0) {
     return LoadAndRunFailed(L, name, code);
   }

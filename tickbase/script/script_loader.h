@@ -26,7 +26,9 @@ TICKBASE_API int lua_dostring(lua_State* L, const char* name, const char* code);
 
 // Directory mode: lua_dofile. Pack mode: reads file from disk (relative to
 // the working directory) or else from the package and runs its text as a
-// string, so a precompiled chunk fails. Returns 0 on success, 1 on failure,
+// string, so a precompiled chunk fails; an entry larger than
+// cScriptManager::GetZipEntryLimit() is refused unread, as a failure.
+// Returns 0 on success, 1 on failure,
 // -1 when pack mode finds the file in neither place (a red line says so).
 TICKBASE_API int my_lua_dofile(lua_State* L, const char* file);
 

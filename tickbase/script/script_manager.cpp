@@ -25,6 +25,20 @@ class cLoadingMark {
   std::vector<std::string>& m_loading;
 };
 
+// Marks a script whose Clear is running for the lifetime of that call.
+class cClearingMark {
+ public:
+  cClearingMark(std::vector<KLuaScript*>& clearing, KLuaScript* script) : m_clearing(clearing) {
+    m_clearing.push_back(script);
+  }
+  ~cClearingMark() { m_clearing.pop_back(); }
+  cClearingMark(const cClearingMark&) = delete;
+  cClearingMark& operator=(const cClearingMark&) = delete;
+
+ private:
+  std::vector<KLuaScript*>& m_clearing;
+};
+
 }  // namespace
 
 cScriptManager& cScriptManager::Instance() {
@@ -52,6 +66,7 @@ void cScriptManager::CreateScript(const char* dir) {
 
 void cScriptManager::SetZip(const char* zip) {
   m_zip = TextOf(zip);
+  if (!RoutineTracesShown()) return;
   if (!m_zip.empty()) {
     std::cout << "cScriptManager::SetZip config_str zip_script = " << m_zip << std::endl;
   } else {
@@ -108,7 +123,7 @@ KLuaScript* cScriptManager::LoadScript(const char* name) {
   const std::string key = NormalizeScriptName(name);
   auto script = std::make_unique<KLuaScript>();
   if (!script->LoadScript(key.c_str(), BindForNewState())) return nullptr;
-  std::cout << "cScriptManager::LoadScript file " << key << std::endl;
+  if (RoutineTracesShown()) std::cout << "cScriptManager::LoadScript file " << key << std::endl;
   return script.release();
 }
 
@@ -144,21 +159,38 @@ void cScriptManager::Clear() {
   keys.reserve(m_scripts.size());
   for (const auto& entry : m_scripts) keys.push_back(entry.first);
   for (const std::string& key : keys) {
-    const auto it = m_scripts.find(key);
+    auto it = m_scripts.find(key);
     if (it == m_scripts.end()) continue;
-    std::unique_ptr<KLuaScript> script = std::move(it->second);
+    KLuaScript* const script = it->second.get();
+    if (script) {
+      // A Clear that calls Clear again (through ReloadAll) is not entered
+      // twice: the outer call retires the script.
+      if (Clearing(script)) continue;
+      // A Clear that raises leaves its script, and those after it, registered.
+      cClearingMark mark(m_clearing, script);
+      script->Clear();
+      it = m_scripts.find(key);
+      if (it == m_scripts.end() || it->second.get() != script) continue;  // cleared meanwhile
+      Retire(std::move(it->second));
+    }
     m_scripts.erase(it);
-    if (!script) continue;
-    KLuaScript* raw = script.get();
-    Retire(std::move(script));
-    raw->Clear();
   }
-  // Scripts that Clear functions loaded during this pass go unasked.
-  for (auto& entry : m_scripts) {
-    if (entry.second) Retire(std::move(entry.second));
+  // Scripts that Clear functions loaded during this pass go unasked; those
+  // whose Clear is still running are left to that call.
+  for (auto it = m_scripts.begin(); it != m_scripts.end();) {
+    KLuaScript* const script = it->second.get();
+    if (script && Clearing(script)) {
+      ++it;
+      continue;
+    }
+    if (script) Retire(std::move(it->second));
+    it = m_scripts.erase(it);
   }
-  m_scripts.clear();
   if (m_cmdScript) Retire(std::move(m_cmdScript));
+}
+
+bool cScriptManager::Clearing(const KLuaScript* script) const {
+  return std::find(m_clearing.begin(), m_clearing.end(), script) != m_clearing.end();
 }
 
 void cScriptManager::Destroy() {
@@ -197,6 +229,8 @@ int cScriptManager::DoString(const char* code) {
   }
   // The code may retire the command state; retired objects stay alive.
   KLuaScript* command = m_cmdScript.get();
+  // Only the result is handed on: a failure's error value goes.
+  cKeepTop keep(command->GetLua());
   return command->DoString(code);
 }
 

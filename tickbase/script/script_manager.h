@@ -58,6 +58,10 @@ class TICKBASE_API cScriptManager {
   // States that exist keep the loaders they were made with.
   void SetZip(const char* zip);
   const CString& GetZip() const { return m_zip; }
+  // Package entries larger than this many bytes are refused before any of
+  // them is read (a red line says so). Default 64 MiB.
+  void SetZipEntryLimit(size_t bytes) { m_zipEntryLimit = bytes; }
+  size_t GetZipEntryLimit() const { return m_zipEntryLimit; }
   // 1 in pack mode, 0 in directory mode.
   int IsPack() const { return m_zip.empty() ? 0 : 1; }
   // In pack mode, registers the package-aware require and dofile into L.
@@ -81,7 +85,8 @@ class TICKBASE_API cScriptManager {
   bool ClearAScript(const char* name);
   // Retires every registered script (each after its Clear) and the command
   // state; no state is closed. A Lua error in a Clear throws luabind::error:
-  // the scripts handled so far are retired, the rest stay registered.
+  // the scripts handled so far are retired, that one and the rest stay
+  // registered.
   void Clear();
   // Deletes every script, retired ones and the command state included.
   // Requires: no script is running. The registry stays usable.
@@ -126,6 +131,8 @@ class TICKBASE_API cScriptManager {
   // The bind function for a state about to be set up; says once when none.
   ScriptBindFunc BindForNewState();
   void Retire(std::unique_ptr<KLuaScript> script);
+  // True while script's Clear runs.
+  bool Clearing(const KLuaScript* script) const;
 
   // Values are owned; null marks a failed load.
   std::unordered_map<std::string, std::unique_ptr<KLuaScript>> m_scripts;
@@ -139,6 +146,8 @@ class TICKBASE_API cScriptManager {
 
   bool m_missingBindReported = false;
   std::vector<std::string> m_loading;  // names whose load is under way
+  std::vector<KLuaScript*> m_clearing;  // scripts whose Clear runs, innermost last
+  size_t m_zipEntryLimit = 64u << 20;
   std::string m_key;                   // reused for hit lookups, no allocation
 };
 

@@ -2,6 +2,12 @@
 // script name, framed by console lines. The registry finds the script or
 // loads it on first request. Used by the host, the library's deferred calls
 // and the game clock's script callbacks. Host thread only.
+//
+// A failed call or code string is reported and its error value dropped: the
+// script's stack is as it was before. Runners nested in each other (scripts
+// that run scripts, across states) are counted; past a fixed depth a runner
+// refuses with a std::runtime_error whose text says so, which reaches a
+// calling script as a Lua error.
 #ifndef TICKBASE_SCRIPT_SCRIPT_RUNNER_H_
 #define TICKBASE_SCRIPT_SCRIPT_RUNNER_H_
 

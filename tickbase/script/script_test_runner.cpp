@@ -1,11 +1,14 @@
 #include "tickbase/script/script_test_runner.h"
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <vector>
 
+#include "tickbase/diag/console.h"
 #include "tickbase/platform/files.h"
 #include "tickbase/script/script_common.h"
+#include "tickbase/script/script_context.h"
 #include "tickbase/script/script_helpers.h"
 #include "tickbase/script/script_manager.h"
 #include "tickbase/script/script_runner.h"
@@ -21,11 +24,10 @@ void cRunScriptTimer::AddRun(const char* name) {
 unsigned long cRunScriptTimer::OnTimer(unsigned long param) {
   const std::unique_ptr<std::string> name = m_names.Take(param);
   if (!name) return 0;
-  // A raising Clear still retires the script, so the test runs regardless.
-  RunReported("cRunScriptTimer::OnTimer", *name,
-              [&] { cScriptManager::Instance().ClearAScript(name->c_str()); });
-  RunReported("cRunScriptTimer::OnTimer", *name,
-              [&] { RunScriptFileFunc(name->c_str(), "main"); });
+  // An exception (a Clear that raised) passes on to the timer manager's Run
+  // and the test does not start; name is freed.
+  cScriptManager::Instance().ClearAScript(name->c_str());
+  RunScriptFileFunc(name->c_str(), "main");
   return 0;
 }
 
@@ -37,20 +39,35 @@ bool RunNextTest() {
   return true;
 }
 
-void RunScriptTestFolder(const char* folder) {
+std::vector<std::string> FindTestScripts(const char* folder) {
   folder = TextOf(folder);
+  cScriptManager& manager = cScriptManager::Instance();
+  const std::string dir = manager.GetPath() + NormalizeScriptName(folder);
+  std::vector<std::string> files = platform::FindFiles(dir, ".lua");
+  if (manager.IsPack()) {
+    const std::vector<std::string> packed = ListPackageFolder(manager.GetZip().c_str(), dir, ".lua");
+    files.insert(files.end(), packed.begin(), packed.end());
+    std::sort(files.begin(), files.end());
+    files.erase(std::unique(files.begin(), files.end()), files.end());
+  }
+  std::vector<std::string> names;
+  for (const std::string& file : files) {
+    // One backslash: the registry turns it into '/' when the name is used.
+    names.push_back(std::string(folder) + "\\" + file.substr(0, file.size() - 4));
+  }
+  return names;
+}
+
+void RunScriptTestFolder(const char* folder) {
   g_testQueue.clear();
-  const std::vector<std::string> files =
-      platform::FindFiles(cScriptManager::Instance().GetPath() + folder, ".lua");
-  if (files.empty()) {
+  const std::vector<std::string> names = FindTestScripts(folder);
+  if (names.empty()) {
     std::cout << "not find any file..." << std::endl;
     return;
   }
-  for (const std::string& file : files) {
-    // One backslash: the registry turns it into '/' when the name is used.
-    std::string name = std::string(folder) + "\\" + file.substr(0, file.size() - 4);
-    std::cout << "find file " << name << std::endl;
-    g_testQueue.push_back(std::move(name));
+  for (const std::string& name : names) {
+    if (RoutineTracesShown()) std::cout << "find file " << name << std::endl;
+    g_testQueue.push_back(name);
   }
   RunNextTest();
 }

@@ -5,6 +5,7 @@
 
 #include <list>
 #include <string>
+#include <vector>
 
 #include "tickbase/script/owned_params.h"
 #include "tickbase/timer/timer_obj.h"
@@ -18,8 +19,8 @@ class cRunScriptTimer : public iTimerObjEx {
   // Runs script name's main in a fresh state at the next pass of the
   // one-second list timer.
   void AddRun(const char* name);
-  // Retires the script, runs its main and frees the name; an exception is
-  // reported. Returns 0: the timer ends.
+  // Retires the script, runs its main and frees the name; an exception
+  // passes on to the timer manager's Run. Returns 0: the timer ends.
   unsigned long OnTimer(unsigned long param) override;
 
  private:
@@ -28,8 +29,11 @@ class cRunScriptTimer : public iTimerObjEx {
 
 extern cRunScriptTimer g_runScriptTimer;
 
-// Schedules the first queued test and takes it off the queue; false when
-// the queue is empty.
-bool RunNextTest();
+// Names (without folder) of the entries of the zip file package that lie
+// directly in folder dir and end in suffix, in package order; names and dir
+// are compared folded as by the lenient entry lookup. Empty when the
+// package cannot be opened. Lives with the zip service.
+std::vector<std::string> ListPackageFolder(const char* package, const std::string& dir,
+                                           const char* suffix);
 
 #endif  // TICKBASE_SCRIPT_SCRIPT_TEST_RUNNER_H_

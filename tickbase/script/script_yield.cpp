@@ -271,6 +271,14 @@ bool cScriptYieldTimer::ClearThread(lua_State* co) {
   return true;
 }
 
+size_t cScriptYieldTimer::GetSleepingCount() const {
+  size_t count = 0;
+  for (const auto& entry : m_threads) {
+    if (entry.second.wanted && entry.second.pending > 0) ++count;
+  }
+  return count;
+}
+
 cScriptYieldTimer::cStateTimer* cScriptYieldTimer::StateTimerOf(lua_State* L) {
   // Threads of one state share its registry: its address names the state.
   const void* registry = lua_topointer(L, LUA_REGISTRYINDEX);

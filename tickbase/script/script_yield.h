@@ -72,6 +72,9 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
   // False when it has none.
   bool ClearThread(lua_State* co);
 
+  // Coroutines paused with a wake-up pending and not cleared.
+  size_t GetSleepingCount() const;
+
  private:
   class cStateTimer;
 

@@ -4,6 +4,9 @@
 
 #include <climits>
 #include <string>
+#include <vector>
+
+#include "tickbase/script/script_helpers.h"
 
 namespace {
 
@@ -46,13 +49,16 @@ class cZipPackage final : public iZipPackage {
     m_selected = -1;
     m_size = 0;
     if (!name || !*name) return 0;
-    zip_int64_t index = zip_name_locate(m_archive, name, 0);
+    // Raw bytes first: Windows tools store GBK names without the UTF-8 flag,
+    // and libzip would read those as CP437 and convert them.
+    zip_int64_t index = zip_name_locate(m_archive, name, ZIP_FL_ENC_RAW);
+    if (index < 0) index = zip_name_locate(m_archive, name, 0);
     if (index < 0) index = FindFolded(name);
     if (index < 0) return 0;
     zip_stat_t st;
     zip_stat_init(&st);
     // Entries too big for the int-sized interface are treated as absent.
-    if (zip_stat_index(m_archive, static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
+    if (zip_stat_index(m_archive, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_RAW, &st) != 0 ||
         !(st.valid & ZIP_STAT_SIZE) || st.size > static_cast<zip_uint64_t>(INT_MAX) ||
         IsDirectoryName(st.name ? st.name : "")) {
       return 0;
@@ -98,7 +104,7 @@ class cZipPackage final : public iZipPackage {
     const std::string wanted = FoldEntryName(name);
     const zip_int64_t n = zip_get_num_entries(m_archive, 0);
     for (zip_int64_t i = 0; i < n; ++i) {
-      const char* entry = zip_get_name(m_archive, static_cast<zip_uint64_t>(i), 0);
+      const char* entry = zip_get_name(m_archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
       if (entry && !IsDirectoryName(entry) && FoldEntryName(entry) == wanted) return i;
     }
     return -1;
@@ -120,6 +126,27 @@ class cZipManager final : public iZipManager {
 };
 
 }  // namespace
+
+std::vector<std::string> ListPackageFolder(const char* package, const std::string& dir,
+                                           const char* suffix) {
+  std::vector<std::string> names;
+  int error = 0;
+  zip_t* archive = package && *package ? zip_open(package, ZIP_RDONLY, &error) : nullptr;
+  if (!archive) return names;
+  std::string prefix = FoldEntryName(dir.c_str());
+  if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+  const zip_int64_t n = zip_get_num_entries(archive, 0);
+  for (zip_int64_t i = 0; i < n; ++i) {
+    const char* entry = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
+    if (!entry || IsDirectoryName(entry)) continue;
+    std::string name = FoldEntryName(entry);
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    name.erase(0, prefix.size());
+    if (name.find('/') == std::string::npos && EndsWith(name, suffix)) names.push_back(std::move(name));
+  }
+  zip_discard(archive);
+  return names;
+}
 
 iZipManager* Unzip_GetZipManager() {
   static cZipManager manager;

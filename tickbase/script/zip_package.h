@@ -10,7 +10,9 @@
 // Close, never deleted by its user. The slot order of the operations is
 // part of the interface.
 //
-// Entry names are matched exactly first. A name that matches no entry is
+// Entry names are matched exactly first, as the raw bytes stored in the
+// package (so GBK names written without the UTF-8 flag match), then as
+// libzip decodes them. A name that matches no entry is
 // compared again with both sides folded: backslashes become '/', runs of
 // '/' become one, and a leading "./" or '/' is dropped. Case always counts.
 // Directory entries never match.

@@ -21,8 +21,7 @@ class TICKBASE_API cIndexedService : public cService {
   // time: the absolute due time on the range's clock.
   void AddTimer(cTimerObj* obj, unsigned long param, unsigned long time) override;
 
-  // Stored entries.
-  std::size_t size() const;
+  std::size_t size() const override;
 
  protected:
   explicit cIndexedService(std::string name);

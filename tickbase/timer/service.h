@@ -10,6 +10,7 @@
 #ifndef TICKBASE_TIMER_SERVICE_H_
 #define TICKBASE_TIMER_SERVICE_H_
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 
@@ -37,6 +38,8 @@ class TICKBASE_API cService {
   virtual void AddTimer(cTimerObj* obj, unsigned long param, unsigned long time) = 0;
   // Called after the ms clock wrapped around 2^32; nothing needs it here.
   virtual void OnOverflow(unsigned long msNow);
+  // Stored entries.
+  virtual std::size_t size() const = 0;
 
   // Run, timed: a run slower than 100 ms is reported under this name.
   void RunService(unsigned long units, unsigned long now);

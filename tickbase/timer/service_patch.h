@@ -25,7 +25,7 @@ class TICKBASE_API cServicePatch : public cService {
   // Appends; time is not used.
   void AddTimer(cTimerObj* obj, unsigned long param, unsigned long time) override;
 
-  std::size_t size() const { return m_entries.size(); }
+  std::size_t size() const override { return m_entries.size(); }
   // Index of the next entry to visit.
   std::size_t GetCursor() const { return m_cursor; }
   // Elapsed units not yet turned into firings.
