@@ -12,7 +12,15 @@
 // The run starts one simulated hour before the ms clock wraps.
 #include <spdlog/sinks/base_sink.h>
 #include <spdlog/spdlog.h>
+#if defined(_WIN32)
+#if !defined(NOMINMAX)
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <psapi.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -326,12 +334,19 @@ class cKillErrors : public spdlog::sinks::base_sink<std::mutex> {
 };
 
 std::size_t ResidentBytes() {
+#if defined(_WIN32)
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) ? counters.WorkingSetSize
+                                                                               : 0;
+#else
   long pages = 0, resident = 0;
   if (FILE* f = std::fopen("/proc/self/statm", "r")) {
     if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
     std::fclose(f);
   }
   return static_cast<std::size_t>(resident) * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+#endif
 }
 
 class cSoak {

@@ -151,7 +151,11 @@ class Subprocess final : public cChildOutput {
     char buffer[4096];
     DWORD n = 0;
     if (!ReadFile(m_out, buffer, sizeof buffer, &n, nullptr) || n == 0) return false;
+    // The child's streams are in text mode: a line end comes as \r\n, kept
+    // here as \n, as on POSIX. A pair may straddle two reads.
+    std::size_t at = m_output.empty() ? 0 : m_output.size() - 1;
     m_output.append(buffer, n);
+    for (; (at = m_output.find("\r\n", at)) != std::string::npos;) m_output.erase(at, 1);
     return true;
   }
 

@@ -13,4 +13,7 @@ tickbase_add_test(timer_tests
 add_executable(timer_soak soak/timer_soak.cpp)
 target_link_libraries(timer_soak PRIVATE tickbase::tickbase)
 target_compile_options(timer_soak PRIVATE -Wall -Wextra)
+if(WIN32)
+  target_link_libraries(timer_soak PRIVATE psapi)  # the working set
+endif()
 add_test(NAME timer.soak_across_the_wrap COMMAND timer_soak 1.5 50000 1)
