@@ -1,7 +1,8 @@
 // The part of a fatal-signal report that says what the scripts and the game
 // clock were doing: the current script file and function, and the unit event
 // or at-time callbacks the clock was dispatching. Safe in a signal handler:
-// it reads plain fields and writes with write(2) from a fixed buffer.
+// it reads plain fields and writes with write(2) (on Windows the C
+// runtime's _write) from a fixed buffer.
 #ifndef TICKBASE_HOST_CRASH_CONTEXT_H_
 #define TICKBASE_HOST_CRASH_CONTEXT_H_
 

@@ -33,7 +33,7 @@ if [ -x /usr/lib/wine/wine64 ] && command -v x86_64-w64-mingw32-g++-posix >/dev/
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKBASE_BUILD_BENCH=OFF -DTICKBASE_INSTALL=OFF >/dev/null
   cmake --build build-mingw -j "$jobs"
   mkdir -p "$WINEPREFIX"
-  wineserver -p >/dev/null 2>&1
+  wineserver -p >/dev/null 2>&1 || true  # one may be running already
   trap 'wineserver -k || true' EXIT
   # Set the prefix up before the tests: the services it starts would
   # otherwise inherit, and hold open, the output pipe of the first test.
