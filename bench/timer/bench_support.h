@@ -5,12 +5,15 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <time.h>
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <random>
 #include <vector>
 
+#include "tickbase/platform/clock_test_helper.h"
 #include "tickbase/timer/timer_obj.h"
 
 // Each timer re-arms with its own period of 32768..65535 ms, carried in the
@@ -77,6 +80,42 @@ struct Population {
 struct WrapLess {
   bool operator()(std::uint32_t a, std::uint32_t b) const {
     return static_cast<std::int32_t>(a - b) < 0;
+  }
+};
+
+// Simulated clocks for a whole cTimerManager, so a benchmark decides when
+// timers fall due. Each reading still costs what a reading of the system
+// clocks costs (the library reads them for its timing reports), but returns
+// the simulated time. Restores the system clocks.
+class BenchClocks {
+ public:
+  explicit BenchClocks(std::uint32_t ms) {
+    Total() = ms;
+    platform::SetClocks(+[] {
+      timespec ts;
+      clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+      const std::uint64_t real = static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
+                                 static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
+      benchmark::DoNotOptimize(real);
+      return static_cast<std::uint32_t>(Total());
+    }, +[] {
+      const long real = static_cast<long>(::time(nullptr));
+      benchmark::DoNotOptimize(real);
+      return 1700000000L + static_cast<long>(Total() / 1000);
+    });
+  }
+  ~BenchClocks() { platform::SetClocks(nullptr, nullptr); }
+  BenchClocks(const BenchClocks&) = delete;
+  BenchClocks& operator=(const BenchClocks&) = delete;
+
+  void Advance(std::uint32_t ms) { Total() += ms; }
+  // The ms clock (wraps at 2^32).
+  std::uint32_t ms() const { return static_cast<std::uint32_t>(Total()); }
+
+ private:
+  static std::uint64_t& Total() {
+    static std::uint64_t v;
+    return v;
   }
 };
 
