@@ -1,5 +1,6 @@
 #include "tickbase/timer/timer_manager.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <sstream>
 
@@ -12,9 +13,9 @@
 
 namespace {
 
-// Commands whose index slots are fetched ahead of the one being applied, so
-// that a batch of commands on a large index overlaps its cache misses.
-constexpr std::size_t kPrefetchAhead = 8;
+// Commands whose index slots are fetched together before they are applied:
+// enough to overlap many misses, few enough that the slots stay in cache.
+constexpr std::size_t kPrefetchWindow = 64;
 
 // A run-list or end-list callback that appends itself on every call would
 // keep its walk going forever. Past this many calls appended during one
@@ -114,7 +115,6 @@ void cTimerManager::FlushCmd() {
   // leaves the queue as it is applied, also when applying it throws (a
   // failed allocation, a stream of a report): the rest stays queued for the
   // next flush, and no command is applied or released twice.
-  for (std::size_t i = 0; i < kPrefetchAhead && i < m_cmds.size(); ++i) Prefetch(m_cmds[i]);
   std::size_t done = 0;
   struct cDropApplied {
     std::vector<stTimerCmd>& cmds;
@@ -122,10 +122,15 @@ void cTimerManager::FlushCmd() {
     ~cDropApplied() { cmds.erase(cmds.begin(), cmds.begin() + static_cast<std::ptrdiff_t>(done)); }
   } dropApplied{m_cmds, done};
   while (done < m_cmds.size()) {
-    if (done + kPrefetchAhead < m_cmds.size()) Prefetch(m_cmds[done + kPrefetchAhead]);
-    const stTimerCmd& cmd = m_cmds[done++];
-    cHeldRef held(cmd.obj);
-    if (cmd.obj->IsValid()) Apply(cmd);
+    // A window of commands has its index slots fetched all at once, so their
+    // misses overlap, and is then applied from cache.
+    const std::size_t end = std::min(m_cmds.size(), done + kPrefetchWindow);
+    for (std::size_t i = done; i < end; ++i) Prefetch(m_cmds[i]);
+    while (done < end) {
+      const stTimerCmd& cmd = m_cmds[done++];
+      cHeldRef held(cmd.obj);
+      if (cmd.obj->IsValid()) Apply(cmd);
+    }
   }
 }
 

@@ -23,7 +23,7 @@ const stTimerRef& cTimerHeap::NextRef() const {
 
 void cTimerHeap::Reserve() {
   if (m_keys.size() < m_keys.capacity() && m_refs.size() < m_refs.capacity()) return;
-  const std::size_t grown = m_keys.size() + m_keys.size() / 4 + 64;
+  const std::size_t grown = m_keys.size() + m_keys.size() / 8 + 64;
   m_keys.reserve(grown);
   m_refs.reserve(grown);
   cDispatchClock::NoteSlowStep();

@@ -47,9 +47,9 @@ class cTimerHeap {
   // mean the front is still the same entry.
   std::uint64_t Version() const { return m_version; }
 
-  // Makes room so that the next Push allocates nothing. Grows by a quarter,
-  // so the arrays hold at most a quarter more than their peak. On failure
-  // (std::bad_alloc) nothing has changed.
+  // Makes room so that the next Push allocates nothing. Grows by an eighth,
+  // so the arrays hold at most an eighth more than their peak (a timer's
+  // entry is 24 bytes). On failure (std::bad_alloc) nothing has changed.
   void Reserve();
   // Requires: Reserve() since the last Push, and key is not stored.
   void Push(std::uint64_t key, const stTimerRef& ref);

@@ -39,11 +39,19 @@ void cTimerTable::Rehash(std::size_t slots) {
   m_used = 0;
   m_live = 0;
   m_limit = Limit(slots);
-  for (const stSlot& s : fresh) {
+  // Each key goes to a random place in the new table: fetch the places a few
+  // keys ahead, so the misses overlap.
+  constexpr std::size_t kAhead = 16;
+  for (std::size_t i = 0; i < fresh.size(); ++i) {
+    if (i + kAhead < fresh.size() && fresh[i + kAhead].Live()) {
+      const stSlot& ahead = fresh[i + kAhead];
+      __builtin_prefetch(&m_slots[Home(ahead.Obj(), ahead.param)], 1);
+    }
+    const stSlot& s = fresh[i];
     if (!s.Live()) continue;
-    std::size_t i = Home(s.Obj(), s.param);
-    while (m_slots[i].tag != kEmpty) i = Next(i);
-    m_slots[i] = s;
+    std::size_t at = Home(s.Obj(), s.param);
+    while (m_slots[at].tag != kEmpty) at = Next(at);
+    m_slots[at] = s;
     ++m_used;
     ++m_live;
   }

@@ -63,13 +63,14 @@ class cTimerTable {
   std::size_t Insert(const stSpot& spot, cTimerObj* obj, unsigned long param, std::uint64_t value);
   // Removes the live key in slot.
   void Erase(std::size_t slot);
-  // Starts fetching the slots where a search for the key begins: two cache
-  // lines, as a key is often a slot or two past its home.
+  // Starts fetching the slots where a search for the key begins: the home
+  // slot's cache line, and the next one when the slot after home does not
+  // end in the first (most keys lie at home or one slot past it).
   void Prefetch(const cTimerObj* obj, unsigned long param) const {
     if (m_slots.empty()) return;
     const char* home = reinterpret_cast<const char*>(&m_slots[Home(obj, param)]);
     __builtin_prefetch(home);
-    __builtin_prefetch(home + 64);
+    if ((reinterpret_cast<std::uintptr_t>(home) & 63) + 2 * sizeof(stSlot) > 64) __builtin_prefetch(home + 64);
   }
 
   stSlot& At(std::size_t slot) { return m_slots[slot]; }
