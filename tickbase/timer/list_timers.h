@@ -12,25 +12,13 @@
 #include "tickbase/timer/timer_index.h"
 #include "tickbase/timer/timer_order.h"
 
-class cListTimers {
+class cListTimers : public cIndexedTimers {
  public:
-  cListTimers() = default;
-  cListTimers(const cListTimers&) = delete;
-  cListTimers& operator=(const cListTimers&) = delete;
-
   // Appends a timer. Throws std::bad_alloc, with nothing stored, when memory
   // runs out.
   void Add(cTimerObj* obj, unsigned long param, std::uint32_t due);
   // Removes the earliest added timer with this key; false if none is stored.
   bool Remove(const cTimerObj* obj, unsigned long param);
-  bool Contains(const cTimerObj* obj, unsigned long param) const { return m_index.Contains(obj, param); }
-  void Prefetch(const cTimerObj* obj, unsigned long param) const { m_index.Prefetch(obj, param); }
-  std::size_t size() const { return m_index.size(); }
-  // f(obj, param) for every stored timer.
-  template <class F>
-  void ForEach(F f) const {
-    m_index.ForEach([&](cTimerObj* obj, unsigned long param, std::uint64_t) { f(obj, param); });
-  }
 
   // Reads the first timer, left stored, if it is due at now; key names it
   // for TakePeeked. False when nothing is due.
@@ -44,7 +32,6 @@ class cListTimers {
   // way; null when none is left.
   const cTimerFifo::stEntry* LiveFront();
 
-  cTimerIndex m_index;
   cTimerFifo m_order;
   std::uint64_t m_seq = 0;
   std::size_t m_stale = 0;  // order entries whose timer is gone

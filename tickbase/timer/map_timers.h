@@ -25,26 +25,14 @@
 #include "tickbase/timer/timer_index.h"
 #include "tickbase/timer/timer_order.h"
 
-class cMapTimers {
+class cMapTimers : public cIndexedTimers {
  public:
-  cMapTimers() = default;
-  cMapTimers(const cMapTimers&) = delete;
-  cMapTimers& operator=(const cMapTimers&) = delete;
-
   // Stores a timer after every timer already stored with the same due time.
   // Throws std::bad_alloc, with nothing stored, when memory runs out.
   void Add(cTimerObj* obj, unsigned long param, std::uint32_t due);
   // Removes the timer with this key that fires first (equal due times: the
   // earliest added). False if none is stored.
   bool Remove(const cTimerObj* obj, unsigned long param);
-  bool Contains(const cTimerObj* obj, unsigned long param) const { return m_index.Contains(obj, param); }
-  void Prefetch(const cTimerObj* obj, unsigned long param) const { m_index.Prefetch(obj, param); }
-  std::size_t size() const { return m_index.size(); }
-  // f(obj, param) for every stored timer.
-  template <class F>
-  void ForEach(F f) const {
-    m_index.ForEach([&](cTimerObj* obj, unsigned long param, std::uint64_t) { f(obj, param); });
-  }
 
   // Firing, at clock now: while AnyBefore(DueLimit(now)), BeginFire takes
   // the first timer out (false: it was gone, and its entry is dropped); the
@@ -84,7 +72,6 @@ class cMapTimers {
   // Renumbers every key: positions centred on the clock, sequences from 0.
   void Renumber();
 
-  cTimerIndex m_index;
   cTimerHeap m_order;
   std::uint32_t m_clock = 0;
   std::uint64_t m_clockPos = std::uint64_t{1} << 32;  // the clock's position on the line

@@ -108,4 +108,27 @@ class cTimerIndex {
   std::size_t m_timers = 0;
 };
 
+// What the map and list timers share: their index and the lookups that need
+// nothing else.
+class cIndexedTimers {
+ public:
+  cIndexedTimers(const cIndexedTimers&) = delete;
+  cIndexedTimers& operator=(const cIndexedTimers&) = delete;
+
+  bool Contains(const cTimerObj* obj, unsigned long param) const { return m_index.Contains(obj, param); }
+  void Prefetch(const cTimerObj* obj, unsigned long param) const { m_index.Prefetch(obj, param); }
+  std::size_t size() const { return m_index.size(); }
+  // f(obj, param) for every stored timer.
+  template <class F>
+  void ForEach(F f) const {
+    m_index.ForEach([&](cTimerObj* obj, unsigned long param, std::uint64_t) { f(obj, param); });
+  }
+
+ protected:
+  cIndexedTimers() = default;
+  ~cIndexedTimers() = default;
+
+  cTimerIndex m_index;
+};
+
 #endif  // TICKBASE_TIMER_TIMER_INDEX_H_

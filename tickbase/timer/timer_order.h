@@ -21,12 +21,12 @@ struct stTimerRef {
   unsigned long param;
 };
 
-// Map order: a 4-ary min-heap of keys, kept in one array and the refs in
+// Map order: an 8-ary min-heap of keys, kept in one array and the refs in
 // another, in step. Sifting compares keys only, so a level costs one cache
 // line of keys on the critical path; the ref of the child that moves up is
 // fetched beside it. Node i lives at index kPad + i of both arrays, so the
-// four children of a node start on a 32-byte boundary of the keys and a
-// 64-byte boundary (one cache line) of the refs.
+// eight children of a node fill one cache line of the keys and two of the
+// refs.
 class cTimerHeap {
  public:
   static constexpr std::uint64_t kNoKey = ~std::uint64_t{0};
