@@ -98,7 +98,7 @@ void RawCall(lua_State* L) {
   lua_pcall(L, 0, 0, 0);
 }
 
-constexpr int kBatch = 1000;
+constexpr int kBatch = 10000;
 
 // Each iteration times kBatch raw calls, then kBatch runs of body, in CPU
 // time; checks that f ran once per raw call and callsPerRun times per body,

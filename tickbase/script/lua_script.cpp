@@ -90,8 +90,7 @@ int KLuaScript::_DoString(const char* code, int nresults) {
   if (!m_L) return NoState("_DoString");
   code = TextOf(code);
   try {
-    cNameScope file(g_currentFiles, m_file.data(), m_file.size());
-    cNameScope func(g_currentFuncs, code, std::strlen(code));
+    cCallNames names(m_file, code);
     cScriptRun run(m_L);
     if (luaL_loadstring(m_L, code) != 0 || lua_pcall(m_L, 0, nresults, 0) != 0) {
       lua_report_error(LUA_ERRRUN, m_L, m_file.c_str(), code);

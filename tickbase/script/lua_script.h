@@ -113,6 +113,10 @@ class TICKBASE_API KLuaScript {
 
  private:
   void CloseState();
+  // Calls global name with the arguments that pushArgs(L) pushes (it
+  // returns their count); results and failures as Call. Requires a state.
+  template <class PushArgs>
+  int CallGlobal(const char* name, int nresults, PushArgs pushArgs);
   // Reports a failed call of name whose error value is on top; returns 0.
   int CallFailed(const char* name, int status);
   // Reports that operation needs a state; returns 0.

@@ -197,7 +197,7 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
     }
   }
   {
-    cNameScope file(g_currentFiles, name.data(), name.size());
+    cFileName file(name);
     lua_State* const outerThread = m_wakingThread;
     stPause* const outerPause = m_wakingPause;
     m_wakingThread = thread;
