@@ -57,6 +57,7 @@ int cTimerManager::Queue(TimeRange range, TimerEnum kind, unsigned long time, cT
   if (!obj) return 0;
   m_cmds.push_back(stTimerCmd{range, kind, time, obj, param, add, name ? name : ""});
   obj->AddRef();
+  ++m_queueMark;
   return 1;
 }
 
@@ -104,6 +105,7 @@ void cTimerManager::AddTimerEnd(cTimerObj* obj, unsigned long param) {
 }
 
 void cTimerManager::FlushCmd() {
+  ++m_queueMark;
   // Applying calls no callback, so nothing is queued meanwhile; the swap
   // merely keeps both buffers' capacity.
   m_applying.swap(m_cmds);
