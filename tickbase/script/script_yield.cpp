@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <iostream>
+#include <iterator>
 #include <lua.hpp>
 #include <string>
 #include <vector>
@@ -168,8 +169,6 @@ cScriptYieldTimer::~cScriptYieldTimer() {
 
 int cScriptYieldTimer::AddYieldSleep(lua_State* L, int ms, const char* file) {
   file = TextOf(file);
-  LogFormatted(script_yield(), FMT_COMPILE("cScriptYieldTimer::AddYieldSleep {} {} {}"),
-               ToParam(L), ms, file);
   stPause* pause = L == m_wakingThread ? m_wakingPause : nullptr;
   if (!pause) {
     // Made before any Lua call: a memory error raised there unwinds by
@@ -177,6 +176,7 @@ int cScriptYieldTimer::AddYieldSleep(lua_State* L, int ms, const char* file) {
     pause = &m_threads.try_emplace(L).first->second;
     pause->thread = L;
   }
+  TracePause(L, *pause, ms, file);
   if (pause->anchor == 0) {
     // Not anchored: new, or left by a collected thread at this address,
     // perhaps of another state. An anchored entry is this very thread's.
@@ -191,7 +191,10 @@ int cScriptYieldTimer::AddYieldSleep(lua_State* L, int ms, const char* file) {
   // Only allocation failures throw here; the anchor then stays, unused,
   // until the thread pauses again or its state closes. A woken thread's
   // file is, as a rule, its entry's own text.
-  if (file != pause->file.c_str()) pause->file = file;
+  if (file != pause->file.c_str() && pause->file != file) {
+    pause->file = file;
+    pause->lines.reset();
+  }
   Schedule(*pause, ms, file);
   pause->wanted = true;
   return lua_yield(L, 0);
@@ -280,8 +283,7 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
     if (fromTimer) Settle(thread, pause);
     return;
   }
-  LogFormatted(script_yield(), FMT_COMPILE("cScriptYieldTimer::OnTimer {} timer {}"), pause.file,
-               ToParam(thread));
+  TraceWake(thread, pause);
   {
     // A pending wake-up keeps the entry, so its file can stay current while
     // the coroutine runs (its next pause writes the same text); a direct
@@ -306,6 +308,50 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
   // pause is still valid: the pending count held it, and its state cannot
   // close while one of its coroutines runs.
   if (fromTimer) Settle(thread, pause);
+}
+
+void cScriptYieldTimer::TracePause(lua_State* L, stPause& pause, int ms, const char* file) {
+  spdlog::logger& channel = script_yield();
+  if (!LogEnabled(channel)) return;
+  try {
+    // The same while the thread pauses for as long in its entry's file.
+    const bool kept = file == pause.file.c_str() || pause.file == file;
+    stTraceLines* lines = pause.lines.get();
+    if (kept && lines && lines->ms == ms && !lines->pause.empty()) {
+      WriteLogMessage(channel, lines->pause.data(), lines->pause.size());
+      return;
+    }
+    fmt::basic_memory_buffer<char, 256> text;
+    fmt::format_to(std::back_inserter(text), FMT_COMPILE("cScriptYieldTimer::AddYieldSleep {} {} {}"),
+                   ToParam(L), ms, file);
+    WriteLogMessage(channel, text.data(), text.size());
+    if (!kept) return;
+    if (!lines) pause.lines = std::make_unique<stTraceLines>();
+    pause.lines->pause.assign(text.data(), text.size());
+    pause.lines->ms = ms;
+  } catch (...) {
+    // Tracing must never take a pause down.
+  }
+}
+
+void cScriptYieldTimer::TraceWake(lua_State* thread, stPause& pause) {
+  spdlog::logger& channel = script_yield();
+  if (!LogEnabled(channel)) return;
+  try {
+    stTraceLines* lines = pause.lines.get();
+    if (lines && !lines->wake.empty()) {
+      WriteLogMessage(channel, lines->wake.data(), lines->wake.size());
+      return;
+    }
+    fmt::basic_memory_buffer<char, 256> text;
+    fmt::format_to(std::back_inserter(text), FMT_COMPILE("cScriptYieldTimer::OnTimer {} timer {}"),
+                   pause.file, ToParam(thread));
+    WriteLogMessage(channel, text.data(), text.size());
+    if (!lines) pause.lines = std::make_unique<stTraceLines>();
+    pause.lines->wake.assign(text.data(), text.size());
+  } catch (...) {
+    // Tracing must never take a wake-up down.
+  }
 }
 
 void cScriptYieldTimer::Anchor(lua_State* L, stPause& pause) {

@@ -81,6 +81,13 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
  private:
   class cStateTimer;
 
+  // A thread's trace lines, kept while they stay the same: made only while
+  // "script.yield" takes messages.
+  struct stTraceLines {
+    std::string pause;  // of a pause for ms milliseconds; empty for none
+    int ms = 0;
+    std::string wake;  // of a wake-up; empty for none
+  };
   // One thread's entry and wake-up bookkeeping.
   struct stPause {
     lua_State* thread = nullptr;  // the key, for walks of a state's list
@@ -92,6 +99,7 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
                            // while pending > 0, and after a pause that failed
     unsigned pending = 0;  // wake-ups scheduled and not yet settled
     bool wanted = false;   // has an entry: a firing timer continues the thread
+    std::unique_ptr<stTraceLines> lines;  // for file; null until traced
   };
   // A batch of one state whose timer is queued and may still take pauses:
   // nothing has been queued since but other batches' timers of other due
@@ -109,6 +117,10 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
   cStateTimer* StateTimerOf(lua_State* L);
   // Puts pause on state's list, taking it off another's.
   static void Link(stPause& pause, cStateTimer* state);
+  // Write the trace line of a pause of thread L for ms milliseconds in file,
+  // and of a wake-up, when "script.yield" takes messages. Never throw.
+  static void TracePause(lua_State* L, stPause& pause, int ms, const char* file);
+  static void TraceWake(lua_State* thread, stPause& pause);
   // Schedules the wake-up of pause ms milliseconds from the manager's clock.
   void Schedule(stPause& pause, int ms, const char* file);
   // Fires batch param of state: each of its pauses is dispatched as a timer
