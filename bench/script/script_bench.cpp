@@ -176,7 +176,7 @@ void BM_RunScriptFileFunc(benchmark::State& state) {
 BENCHMARK(BM_RunScriptFileFunc)->UseManualTime();
 
 // ns per turn of a numeric loop of plain Lua (a multiply, a modulo, an add).
-void BM_PureLuaLoop(benchmark::State& state) {
+void PureLuaLoop(benchmark::State& state) {
   KLuaScript* script = Script().script();
   if (!script->DoString("function loop(k) local s = 0 for i = 1, k do s = (s + i * 7) % 1000003 end "
                         "return s end")) {
@@ -195,6 +195,20 @@ void BM_PureLuaLoop(benchmark::State& state) {
   if (result != 21) state.SkipWithError("the loop computed something else");
   state.counters["ns_per_turn"] = seconds * 1e9 / (static_cast<double>(state.iterations()) * kTurns);
 }
+
+void BM_PureLuaLoop(benchmark::State& state) { PureLuaLoop(state); }
 BENCHMARK(BM_PureLuaLoop)->Unit(benchmark::kMillisecond);
+
+#ifdef LUAJIT_VERSION
+// The same with LuaJIT's compiler on, which the library keeps off so that
+// the interrupt and the watchdog can stop any loop.
+void BM_PureLuaLoopCompiled(benchmark::State& state) {
+  lua_State* L = Script().L();
+  luaJIT_setmode(L, 0, LUAJIT_MODE_ENGINE | LUAJIT_MODE_ON);
+  PureLuaLoop(state);
+  luaJIT_setmode(L, 0, LUAJIT_MODE_ENGINE | LUAJIT_MODE_OFF);
+}
+BENCHMARK(BM_PureLuaLoopCompiled)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace

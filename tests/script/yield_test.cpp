@@ -99,7 +99,8 @@ TEST_F(YieldTest, SleepOutsideACoroutineFailsAndItsWakeUpDoesNothing) {
   ChannelCapture yield("script.yield");
   KLuaScript* script = Script("main");
   EXPECT_EQ(script->CallFunction("G", 0), 0);
-  EXPECT_NE(Out().find("attempt to yield across metamethod/C-call boundary"), std::string::npos);
+  const std::string out = Out();
+  EXPECT_NE(out.find("attempt to yield across "), std::string::npos) << out;
   EXPECT_TRUE(Records().empty());
   Tick(10);
   Tick(10);

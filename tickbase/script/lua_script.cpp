@@ -19,6 +19,12 @@
 
 void Script_InitScript(lua_State* L, ScriptBindFunc bind) {
   luaL_openlibs(L);
+#ifdef LUAJIT_VERSION
+  // Compiled loops never see the hooks by which the interrupt and the
+  // watchdog stop a script that does not return: scripts run interpreted.
+  // After the libraries: opening "jit" turns the compiler on.
+  luaJIT_setmode(L, 0, LUAJIT_MODE_ENGINE | LUAJIT_MODE_OFF);
+#endif
   luabind::open(L);
   if (bind) bind(L);
   cScriptManager::Instance().BindOSScript(L);

@@ -23,6 +23,8 @@ typedef void (*ScriptBindFunc)(lua_State* L);
 
 // Sets up a state the caller created: opens the standard libraries and
 // luabind, calls bind (skipped when null), then cScriptManager::BindOSScript.
+// Built on LuaJIT, it also turns the state's JIT compiler off: compiled
+// loops would not stop on InterruptScripts or the watchdog.
 TICKBASE_API void Script_InitScript(lua_State* L, ScriptBindFunc bind);
 
 class TICKBASE_API KLuaScript {
