@@ -12,6 +12,7 @@ packages=(
   build-essential cmake pkg-config xz-utils bzip2
   liblua5.1-0-dev libluajit-5.1-dev libboost-dev libzip-dev libssl-dev libspdlog-dev
   libgtest-dev libgmock-dev libbenchmark-dev libedit-dev
+  clang libclang-rt-dev
 )
 
 install_packages() {

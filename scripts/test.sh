@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs dependencies, builds everything and runs all tests: once in a
 # normal build, once on LuaJIT, once under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# UndefinedBehaviorSanitizer, then each fuzz target briefly over its seeds
+# (clang, libFuzzer).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -23,3 +24,10 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTICKBASE_SANITIZE=ON \
   -DTICKBASE_BUILD_BENCH=OFF -DTICKBASE_INSTALL=OFF >/dev/null
 cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKBASE_SANITIZE=ON -DTICKBASE_FUZZ=ON \
+  -DTICKBASE_BUILD_TESTS=OFF -DTICKBASE_BUILD_BENCH=OFF -DTICKBASE_BUILD_HOST=OFF \
+  -DTICKBASE_INSTALL=OFF >/dev/null
+cmake --build build-fuzz -j "$jobs"
+ctest --test-dir build-fuzz --output-on-failure -j "$jobs"

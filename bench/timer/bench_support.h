@@ -32,6 +32,16 @@ class cBenchOwner : public iTimerObjEx {
   std::uint64_t fired = 0;
 };
 
+// An owner whose timers fire once: OnTimer ends them.
+class cOneShotOwner : public iTimerObjEx {
+ public:
+  unsigned long OnTimer(unsigned long) override {
+    ++fired;
+    return 0;
+  }
+  std::uint64_t fired = 0;
+};
+
 // n timers spread over 1024 owners, first due 1..65536 ms after `start`.
 struct Population {
   Population(std::size_t n, std::uint32_t start) : owners(kOwners) {

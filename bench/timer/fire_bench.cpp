@@ -51,15 +51,6 @@ void BM_MapFireRearm(benchmark::State& state) {
 // One-shot timers, the pattern of deferred calls and sleeping scripts: each
 // fired timer ends (its owner returns 0) and a new timer with a new param
 // takes its place, so the index sees a constant turnover of keys.
-class cOneShotOwner : public iTimerObjEx {
- public:
-  unsigned long OnTimer(unsigned long) override {
-    ++fired;
-    return 0;
-  }
-  std::uint64_t fired = 0;
-};
-
 void BM_MapOneShotTurnover(benchmark::State& state) {
   const std::size_t n = static_cast<std::size_t>(state.range(0));
   Population pop(n, kStart);

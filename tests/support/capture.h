@@ -12,11 +12,12 @@
 #include <string>
 #include <vector>
 
-// Redirects std::cout into a buffer for its lifetime.
+// Redirects std::cout (or another stream, such as std::cerr) into a buffer
+// for its lifetime.
 class CoutCapture {
  public:
-  CoutCapture() : m_old(std::cout.rdbuf(m_buffer.rdbuf())) {}
-  ~CoutCapture() { std::cout.rdbuf(m_old); }
+  explicit CoutCapture(std::ostream& stream = std::cout) : m_stream(stream), m_old(stream.rdbuf(m_buffer.rdbuf())) {}
+  ~CoutCapture() { m_stream.rdbuf(m_old); }
   CoutCapture(const CoutCapture&) = delete;
   CoutCapture& operator=(const CoutCapture&) = delete;
 
@@ -25,6 +26,7 @@ class CoutCapture {
 
  private:
   std::ostringstream m_buffer;
+  std::ostream& m_stream;
   std::streambuf* m_old;
 };
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "tickbase/platform/clock_seam.h"
+#include "tickbase/platform/clock_test_helper.h"
 
 class ScopedClocks {
  public:

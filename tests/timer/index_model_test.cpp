@@ -91,26 +91,27 @@ class Answers {
 
 class IndexModelTest : public ::testing::Test {
  protected:
-  // Random adds, kills, checks and runs on service against model.
-  void Exercise(cService& service, ScanModel& model, bool isList, std::uint32_t period) {
+  // Random adds, kills, checks and runs on service against model, with
+  // keys drawn from owners x params.
+  void Exercise(cService& service, ScanModel& model, bool isList, std::uint32_t period, int ownerCount = 3,
+                unsigned long params = 24, int steps = 60000) {
     std::mt19937 rng(20240601);
     std::vector<Firing> actual;
     Answers ownerAnswers, modelAnswers;
-    // Few owners and params, so keys repeat and duplicates are common.
     std::vector<std::unique_ptr<cRecorder>> owners;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < ownerCount; ++i) {
       owners.push_back(std::make_unique<cRecorder>(0, &actual));
       owners.back()->hook = [&](unsigned long param) { return ownerAnswers(param); };
     }
     std::uint32_t now = 0xFFFF0000u;  // the walk crosses 2^32
     std::vector<Firing> expected;
     std::size_t kills = 0, peak = 0;
-    for (int step = 0; step < 60000; ++step) {
+    for (int step = 0; step < steps; ++step) {
       cRecorder* owner = owners[rng() % owners.size()].get();
-      const unsigned long param = rng() % 24;
+      const unsigned long param = rng() % params;
       const unsigned op = rng() % 100;
       // Grow early, shrink late, so tables rehash and orders compact.
-      const unsigned addShare = step < 30000 ? 70 : 35;
+      const unsigned addShare = step < steps / 2 ? 70 : 35;
       if (op < addShare) {
         const std::uint32_t due = isList ? now + period : now + rng() % 400000 - 200;
         service.AddTimer(owner->handle(), param, due);
@@ -133,8 +134,8 @@ class IndexModelTest : public ::testing::Test {
     service.Run(1, now);
     model.Run(now, period, modelAnswers, expected);
     EXPECT_EQ(actual, expected);
-    EXPECT_GT(kills, 5000u);
-    EXPECT_GT(peak, 2000u);
+    EXPECT_GT(kills, static_cast<std::size_t>(steps / 12));
+    EXPECT_GT(peak, static_cast<std::size_t>(steps / 30));
   }
 
   ScopedClocks m_clocks;
@@ -152,6 +153,16 @@ TEST_F(IndexModelTest, ListRemovesAndFiresExactlyWhatAScanWould) {
   ScanModel model(false, 1);
   Exercise(list, model, true, 100000);
   EXPECT_EQ(list.size(), model.size());
+}
+
+TEST_F(IndexModelTest, ThousandsOfTimersUnderTwoKeysBehaveAsAScanSays) {
+  cServiceMap map("Sec", 1);
+  ScanModel mapModel(true, 1);
+  Exercise(map, mapModel, false, 0, 1, 2, 20000);
+  cServiceList list(100000, "MS");
+  ScanModel listModel(false, 1);
+  Exercise(list, listModel, true, 100000, 1, 2, 20000);
+  EXPECT_EQ(list.size(), listModel.size());
 }
 
 TEST_F(IndexModelTest, PopulationOnHugePageBlocksFiresInDueOrder) {

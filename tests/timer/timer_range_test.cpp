@@ -38,16 +38,6 @@ TEST_F(TimerRangeTest, MinuteRangeRunsOncePerWholeMinuteWithTheUnitCount) {
   EXPECT_EQ(minutes.GetAccumulated(), 10000);
 }
 
-TEST_F(TimerRangeTest, MsRangeRunsOnEveryNonZeroCallWithAllTheMs) {
-  cTimerRange& ms = *m_manager.GetRange(TimeRange_MS);
-  CountUnitsWithPatch(ms);
-  ms.Run(0);
-  EXPECT_TRUE(m_owner.fired.empty());
-  ms.Run(4);
-  EXPECT_EQ(m_owner.fired.size(), 4u);
-  EXPECT_EQ(ms.GetAccumulated(), 0);
-}
-
 TEST_F(TimerRangeTest, FindServiceCreatesNamedServicesOncePerPeriod) {
   cTimerRange& minutes = *m_manager.GetRange(TimeRange_Min);
   unsigned long t = 5;
@@ -83,13 +73,26 @@ TEST_F(TimerRangeTest, ZeroOrOverlongPeriodIsRefusedWithAReport) {
   EXPECT_EQ(minutes.AddTimer(Timer_List, 0x7FFFFFFFul / 60 + 1, m_owner.handle(), 1), 0);
   EXPECT_EQ(minutes.AddTimer(Timer_List, 0x7FFFFFFFul / 60, m_owner.handle(), 1), 1);
   EXPECT_EQ(minutes.CheckTimer(Timer_List, 0, m_owner.handle(), 1), 0);
+  // A patch compares no due times: any 32-bit period serves it.
+  EXPECT_EQ(minutes.AddTimer(Timer_Patch, 0xFFFFFFFFul, m_owner.handle(), 1), 1);
+  EXPECT_EQ(minutes.AddTimer(Timer_Patch, 0x100000000ul, m_owner.handle(), 1), 0);
   const std::vector<std::string> expected = {
       "cTimerRange::FindService refused period 0 kind 2 range Min\n",
       "cTimerRange::FindService refused period 0 kind 1 range Min\n",
-      "cTimerRange::FindService refused period 35791395 kind 2 range Min\n"};
+      "cTimerRange::FindService refused period 35791395 kind 2 range Min\n",
+      "cTimerRange::FindService refused period 4294967296 kind 1 range Min\n"};
   EXPECT_EQ(channel.messages(), expected);
-  EXPECT_EQ(out.text(), expected[0] + expected[1] + expected[2]);
+  EXPECT_EQ(out.text(), expected[0] + expected[1] + expected[2] + expected[3]);
   minutes.Run(60000);  // nothing loops
+}
+
+TEST_F(TimerRangeTest, RangeMadeAloneRunsOnTheProcessWideClocks) {
+  cTimerManager::Instance().RefreshTime();
+  cTimerRange alone;
+  alone.CreateTimeRange(TimeRange_MS, "MS");
+  unsigned long t = 10;
+  ASSERT_NE(alone.FindService(Timer_List, t), nullptr);
+  EXPECT_EQ(t, 1010u);
 }
 
 TEST_F(TimerRangeTest, KillAndCheckCreateNoService) {
@@ -100,22 +103,6 @@ TEST_F(TimerRangeTest, KillAndCheckCreateNoService) {
   EXPECT_EQ(sec.CheckTimer(Timer_List, 77, m_owner.handle(), 1), 1);
   EXPECT_EQ(sec.CheckTimer(Timer_List, 78, m_owner.handle(), 1), 0);
   EXPECT_EQ(sec.KillTimer(Timer_List, 77, m_owner.handle(), 1), 1);
-}
-
-TEST_F(TimerRangeTest, MinuteMapTimerWaitsForTheFirstMinuteRunAtWhichItIsDue) {
-  cTimerRange& minutes = *m_manager.GetRange(TimeRange_Min);
-  minutes.AddTimer(Timer_Map, 1700000010, m_owner.handle(), 1);
-  m_owner.hook = [](unsigned long) { return 0ul; };
-  m_clocks.SetSec(1700000005);
-  m_manager.RefreshTime();
-  minutes.Run(60000);  // runs, but 5 s early
-  EXPECT_TRUE(m_owner.fired.empty());
-  m_clocks.SetSec(1700000065);
-  m_manager.RefreshTime();
-  minutes.Run(59999);
-  EXPECT_TRUE(m_owner.fired.empty());
-  minutes.Run(1);
-  EXPECT_EQ(m_owner.fired.size(), 1u);
 }
 
 TEST_F(TimerRangeTest, CrashReportAfterAFinishedRunNamesNoService) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "support/capture.h"
-#include "tickbase/diag/log.h"
 #include "support/scoped_clocks.h"
 #include "tickbase/timer/service_map.h"
 #include "timer/timer_support.h"
@@ -72,8 +71,8 @@ TEST_F(TimingScopeTest, NestedFramesReportTheirDepth) {
   EXPECT_EQ(Foreground(), 11);
 }
 
-TEST_F(TimingScopeTest, FrameWithItsChannelOffStillSwitchesColoursAndStaysQuiet) {
-  ASSERT_FALSE(quenlet_timererror().should_log(spdlog::level::info));
+TEST_F(TimingScopeTest, FrameReportsInRedAndLeavesCyan) {
+  ChannelCapture channel("quenlet.timererror");
   FlushColors flushes;
   {
     cTimerFunctionFrame frame("frame", "p", 0, 1);
@@ -82,6 +81,7 @@ TEST_F(TimingScopeTest, FrameWithItsChannelOffStillSwitchesColoursAndStaysQuiet)
   EXPECT_EQ(flushes.colors(), (std::vector<WORD>{7, 12}));
   EXPECT_EQ(Foreground(), 11);
   EXPECT_EQ(flushes.text(), "");
+  EXPECT_EQ(channel.messages(), (std::vector<std::string>{"frame" + kLabel + "1 param p level 1"}));
   EXPECT_EQ(GetTimerFunctionFrameLevel(), 0);
 }
 

@@ -41,8 +41,10 @@ class TICKBASE_API cLogMessage {
   // The text being built, or null when the channel is disabled.
   std::ostream* stream() const { return m_stream.get(); }
 
- private:
+  // The same text; callers write into *m_stream only when it is not null.
   std::unique_ptr<std::ostringstream> m_stream;
+
+ private:
   spdlog::logger& m_log;
   unsigned int m_level;
 };

@@ -34,13 +34,9 @@ class ScopeExit {
   F m_f;
 };
 
-constexpr std::uint64_t kMaxU64 = std::numeric_limits<std::uint64_t>::max();
-
-std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) { return b > kMaxU64 - a ? kMaxU64 : a + b; }
-
-std::uint64_t SaturatingMul(std::uint64_t a, std::uint64_t b) {
-  return a != 0 && b > kMaxU64 / a ? kMaxU64 : a * b;
-}
+// One Run moves the clock by at most this many game milliseconds (about
+// 49.7 game days, the most a 32-bit count holds).
+constexpr std::uint64_t kMaxGameMsPerRun = 0xFFFFFFFFu;
 
 DWORD Saturate(std::uint64_t value) {
   return static_cast<DWORD>(std::min<std::uint64_t>(value, std::numeric_limits<DWORD>::max()));
@@ -65,6 +61,7 @@ cGameTime::cGameTime()
       m_advancing(false),
       m_dispatchingAt(false),
       m_dispatchDepth(0),
+      m_unitRemovals(0),
       m_dispatch{kDispatchNone, 0},
       m_firing(m_atCallbacks.end()) {}
 
@@ -84,15 +81,20 @@ void cGameTime::End() {}
 
 void cGameTime::Run(unsigned long elapsed) {
   if (!MayAdvance("cGameTime::Run")) return;
-  // multiplier x elapsed can exceed 64 bits, so whole real seconds and the
-  // real milliseconds below one second are scaled apart: the second part
-  // stays below 2^41 and the first saturates instead of wrapping.
+  // The minute loop runs once per game minute, so one call must be bounded:
+  // a wrapped elapsed value from the host or a huge multiplier would
+  // otherwise keep it going for years. The clamp is reported.
   const std::uint64_t mul = static_cast<std::uint64_t>(m_timeMul);
-  const std::uint64_t realSeconds = elapsed / kMsPerSecond;
-  const std::uint64_t partMs = m_msRest + mul * (elapsed % kMsPerSecond);
-  m_msRest = static_cast<DWORD>(partMs % kMsPerSecond);
-  const std::uint64_t seconds = SaturatingAdd(SaturatingMul(mul, realSeconds), partMs / kMsPerSecond);
-  if (seconds > 0) AdvanceSeconds(seconds);
+  std::uint64_t gameMs = kMaxGameMsPerRun;
+  if (mul != 0 && elapsed > (kMaxGameMsPerRun - m_msRest) / mul) {
+    Report(quenlet_timererror(), "cGameTime::Run clamped " + std::to_string(elapsed) +
+                                     " ms at multiplier " + std::to_string(m_timeMul) + " to " +
+                                     std::to_string(kMaxGameMsPerRun) + " game ms\n");
+  } else {
+    gameMs = m_msRest + mul * elapsed;
+  }
+  m_msRest = static_cast<DWORD>(gameMs % kMsPerSecond);
+  if (gameMs >= kMsPerSecond) AdvanceSeconds(gameMs / kMsPerSecond);
 }
 
 void cGameTime::SetTimeMul(int mul) {
@@ -132,7 +134,7 @@ void cGameTime::AdvanceSeconds(std::uint64_t seconds) {
   ScopeExit done([this] { m_advancing = false; });
   // Counted outside m_time so that an out-of-range sec cannot wrap; m_time
   // shows the new second before the events of each minute are raised.
-  std::uint64_t pending = SaturatingAdd(m_time.sec, seconds);
+  std::uint64_t pending = m_time.sec + seconds;
   if (pending < kSecondsPerMinute) {
     m_time.sec = static_cast<DWORD>(pending);
     return;
@@ -202,8 +204,8 @@ int cGameTime::IsMidNight() const { return m_time.hour >= 23 || m_time.hour <= 3
 void cGameTime::OnGameTime(GameTimeEnum unit, unsigned long value) {
   if (!IsUnit(unit)) return;
   // The copy fixes who hears this event: callbacks added during it hear the
-  // next one, callbacks removed during it still hear this one (a removed
-  // script form is retired, not destroyed, until the dispatch ends).
+  // next one; a removed script form is retired, not destroyed, until the
+  // dispatch ends, as it may be the one running.
   const std::vector<UnitEntry>& entries = m_callbacks[unit];
   std::vector<iGameTimeCallback*> listeners;
   listeners.reserve(entries.size());
@@ -215,7 +217,19 @@ void cGameTime::OnGameTime(GameTimeEnum unit, unsigned long value) {
     m_dispatch = outer;
     LeaveDispatch();
   });
-  for (iGameTimeCallback* cb : listeners) cb->OnChange(value);
+  // A callback unregistered by an earlier one in this event may have been
+  // deleted with it: once anything was unregistered, each turn first checks
+  // that its callback is still (or again) registered for the unit.
+  const std::uint64_t removals = m_unitRemovals;
+  for (iGameTimeCallback* cb : listeners) {
+    if (m_unitRemovals != removals && !IsRegistered(unit, cb)) continue;
+    cb->OnChange(value);
+  }
+}
+
+bool cGameTime::IsRegistered(GameTimeEnum unit, const iGameTimeCallback* cb) const {
+  const std::vector<UnitEntry>& entries = m_callbacks[unit];
+  return std::any_of(entries.begin(), entries.end(), [cb](const UnitEntry& e) { return e.cb == cb; });
 }
 
 void cGameTime::OnYearChange() { OnGameTime(GameTime_Year, m_time.year); }
@@ -292,8 +306,9 @@ void cGameTime::UnregistCallback(GameTimeEnum unit, iGameTimeCallback* cb) {
   for (UnitEntry& entry : list) {
     if (entry.cb == cb) Retire(entry);
   }
-  list.erase(std::remove_if(list.begin(), list.end(), [cb](const UnitEntry& e) { return e.cb == cb; }),
-             list.end());
+  const auto kept = std::remove_if(list.begin(), list.end(), [cb](const UnitEntry& e) { return e.cb == cb; });
+  if (kept != list.end()) ++m_unitRemovals;
+  list.erase(kept, list.end());
 }
 
 void cGameTime::RegistCallbackScript(GameTimeEnum unit, const char* file, const char* func) {
@@ -312,6 +327,7 @@ bool cGameTime::UnregistCallbackScript(GameTimeEnum unit, const char* file, cons
   if (it == list.end()) return false;
   Retire(*it);
   list.erase(it);
+  ++m_unitRemovals;
   return true;
 }
 

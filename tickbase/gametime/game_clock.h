@@ -13,6 +13,13 @@
 // lives until the dispatch that may still be running it has ended. They may
 // not advance the clock (Run, AddSec, AddMin): that is refused with a report
 // until the advance in progress has ended.
+//
+// A unit event calls the callbacks registered when it began, except those
+// unregistered during it (and not registered again) before their turn: a
+// callback may unregister and delete another one in the same event. A
+// native callback must still be unregistered before it is deleted, and one
+// deleted while registered (or while the host raises an event by hand from
+// a copy of its own) is a dangling pointer the clock cannot see.
 #ifndef TICKBASE_GAMETIME_GAME_CLOCK_H_
 #define TICKBASE_GAMETIME_GAME_CLOCK_H_
 
@@ -59,8 +66,9 @@ class TICKBASE_API cGameTime {
 
   // Advances by multiplier x elapsed game milliseconds (elapsed: real ms
   // since the previous call). Whole seconds go to AddSec; the rest, below
-  // one second, is carried to the next call. The product never wraps, so a
-  // long tick at a large multiplier loses no time.
+  // one second, is carried to the next call. One call advances at most
+  // 2^32 - 1 game ms (with the carried rest); a longer step is cut to that
+  // and reported on "quenlet.timererror".
   void Run(unsigned long elapsed);
   // Game milliseconds per real millisecond from the next Run on; 0 stops
   // the clock. A negative multiplier is refused with a report.
@@ -95,8 +103,9 @@ class TICKBASE_API cGameTime {
   int IsMidNight() const;
 
   // Calls OnChange(value) on every callback registered for unit when the
-  // event begins, in order of registration, once per registration. Units
-  // outside 0 to 5 are ignored.
+  // event begins, in order of registration, once per registration; one
+  // unregistered during the event is skipped from then on unless it was
+  // registered again. Units outside 0 to 5 are ignored.
   void OnGameTime(GameTimeEnum unit, unsigned long value);
   // OnGameTime of the unit with its current counter.
   void OnYearChange();
@@ -144,14 +153,6 @@ class TICKBASE_API cGameTime {
   };
   const stDispatch& GetDispatch() const { return m_dispatch; }
 
-  // The current time. Writing it directly acts like Start without touching
-  // the start time: no event, no dispatch.
-  stGameTime m_time;
-  // The time given to the last Start (the default time until then); kept
-  // for the host, not read by the clock.
-  stGameTime m_startTime;
-
- private:
   static constexpr int kUnitCount = 6;
 
   // owned is set for the script forms and is the same object as cb.
@@ -164,6 +165,25 @@ class TICKBASE_API cGameTime {
     std::unique_ptr<cGameTimeCallbackScriptAt> owned;
   };
   using AtMap = std::multimap<stGameTime, AtEntry>;
+
+  // The clock's state, open to the host like the rest of the clock. Change
+  // the registrations only through the operations above: a dispatch in
+  // progress relies on them.
+
+  // The current time. Writing it directly acts like Start without touching
+  // the start time: no event, no dispatch.
+  stGameTime m_time;
+  // The time given to the last Start (the default time until then); kept
+  // for the host, not read by the clock.
+  stGameTime m_startTime;
+  DWORD m_msRest;  // game ms not yet turned into seconds, below 1000
+  // At-time registrations by minute; equal minutes in order of registration.
+  AtMap m_atCallbacks;
+  // Unit registrations, one list per GameTimeEnum value, in order.
+  std::array<std::vector<UnitEntry>, kUnitCount> m_callbacks;
+  int m_timeMul;  // game ms per real ms; never negative
+
+ private:
   using PendingAt = std::vector<std::pair<stGameTime, AtEntry>>;
 
   // False (after a report naming caller) when an advance is in progress.
@@ -187,17 +207,11 @@ class TICKBASE_API cGameTime {
   // Ends one dispatch; the last one to end frees the retired script forms.
   void LeaveDispatch();
   DWORD DaysInMonth() const;
+  bool IsRegistered(GameTimeEnum unit, const iGameTimeCallback* cb) const;
 
-  // Registrations, changed by the Regist/Unregist operations.
-  AtMap m_atCallbacks;
-  std::array<std::vector<UnitEntry>, kUnitCount> m_callbacks;
   // Entries registered while DispatchAt runs, in order; adopted at its end
   // so that a callback re-registering a passed minute cannot loop forever.
   PendingAt m_pendingAt;
-
-  // Set through Run and SetTimeMul.
-  DWORD m_msRest;  // game ms not yet turned into seconds, below 1000
-  int m_timeMul;   // never negative
 
   // Dispatch state. m_firing is the entry whose callback is being called, or
   // end(): the entry stays registered during the call, so its callback may
@@ -205,6 +219,7 @@ class TICKBASE_API cGameTime {
   bool m_advancing;
   bool m_dispatchingAt;
   int m_dispatchDepth;  // unit events and at-time dispatches in progress
+  std::uint64_t m_unitRemovals;  // unit registrations removed so far
   stDispatch m_dispatch;
   AtMap::iterator m_firing;
   std::vector<std::unique_ptr<cGameTimeCallbackScript>> m_retiredUnit;

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "tickbase/platform/clock_seam.h"
+#include "tickbase/platform/clock_test_helper.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The two clocks every part of the library reads, and Sleep. Each reading
-// goes through one seam (clock_seam.h) so tests can drive time exactly.
+// goes through one seam (clock_test_helper.h) so tests can drive time exactly.
 #ifndef TICKBASE_PLATFORM_CLOCK_H_
 #define TICKBASE_PLATFORM_CLOCK_H_
 

@@ -5,6 +5,7 @@ list(APPEND TICKBASE_SOURCES
   platform/memory.cpp)
 list(APPEND TICKBASE_PUBLIC_HEADERS
   platform/clock.h
+  platform/clock_test_helper.h
   platform/console.h
   platform/files.h
   platform/types.h)

@@ -6,6 +6,7 @@ list(APPEND TICKBASE_SOURCES
   timer/service_map.cpp
   timer/service_patch.cpp
   timer/timer_manager.cpp
+  timer/timer_groups.cpp
   timer/timer_obj.cpp
   timer/timer_order.cpp
   timer/timer_range.cpp

@@ -30,7 +30,7 @@ void cService::ReportCrashToStream(std::ostream& os) const {
     os << "no itimerobj " << std::endl;
     return;
   }
-  os << "cur itimerobj " << TypeName(typeid(*g_curTimerObj)) << " timer " << g_curTimerParam
+  os << "cur itimerobj " << CachedTypeName(typeid(*g_curTimerObj)) << " timer " << g_curTimerParam
      << std::endl;
   g_curTimerObj->ReportToStream(os, g_curTimerParam);
 }

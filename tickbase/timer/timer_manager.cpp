@@ -106,14 +106,21 @@ void cTimerManager::AddTimerEnd(cTimerObj* obj, unsigned long param) {
 
 void cTimerManager::FlushCmd() {
   ++m_queueMark;
-  // Applying calls no callback, so nothing is queued meanwhile; the swap
-  // merely keeps both buffers' capacity.
-  m_applying.swap(m_cmds);
-  for (const stTimerCmd& cmd : m_applying) {
+  // Applying calls no callback, so nothing is queued meanwhile. Each command
+  // leaves the queue as it is applied, also when applying it throws (a
+  // failed allocation, a stream of a report): the rest stays queued for the
+  // next flush, and no command is applied or released twice.
+  std::size_t done = 0;
+  struct cDropApplied {
+    std::vector<stTimerCmd>& cmds;
+    std::size_t& done;
+    ~cDropApplied() { cmds.erase(cmds.begin(), cmds.begin() + static_cast<std::ptrdiff_t>(done)); }
+  } dropApplied{m_cmds, done};
+  while (done < m_cmds.size()) {
+    const stTimerCmd& cmd = m_cmds[done++];
     cHeldRef held(cmd.obj);
     if (cmd.obj->IsValid()) Apply(cmd);
   }
-  m_applying.clear();
 }
 
 void cTimerManager::Apply(const stTimerCmd& cmd) {
@@ -123,11 +130,9 @@ void cTimerManager::Apply(const stTimerCmd& cmd) {
     return;
   }
   if (known && m_ranges[cmd.range].KillTimer(cmd.kind, cmd.time, cmd.obj, cmd.param)) return;
-  cLogMessage message(quenlet_fetalerror(), kLogLevel);
-  if (std::ostream* os = message.stream()) {
-    *os << " KillTimer error! range " << cmd.range << " e " << cmd.kind << " time " << cmd.time
-        << " param " << cmd.param << " name " << cmd.name << std::endl;
-  }
+  cChannelReport(quenlet_fetalerror()).stream()
+      << " KillTimer error! range " << cmd.range << " e " << cmd.kind << " time " << cmd.time
+      << " param " << cmd.param << " name " << cmd.name << std::endl;
 }
 
 void cTimerManager::Run(unsigned long ms) {

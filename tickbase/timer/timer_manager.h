@@ -119,7 +119,6 @@ class TICKBASE_API cTimerManager {
   void FireOnceList(std::deque<stOnceEntry>& list, const char* which);
 
   std::vector<stTimerCmd> m_cmds;
-  std::vector<stTimerCmd> m_applying;  // spare buffer swapped with m_cmds
   std::deque<stOnceEntry> m_runList;
   std::deque<stOnceEntry> m_endList;
   cTimerRange m_ranges[TimeRange_Max];

@@ -23,24 +23,19 @@ constexpr DWORD kSlowCallbackMs = 100;
 DWORD g_dispatchStart = 0;
 
 // Reports a callback that ran dt ms. owner is null when the callback
-// destroyed its own owner. The colours change even when the channel is off.
+// destroyed its own owner. The colours change whoever reads the report.
 void ReportSlowCallback(iTimerObjEx* owner, DWORD dt, unsigned long param) {
   cColorScope color(kColorError, kColorNormal, std::cout);
   spdlog::logger& channel = quenlet_timererror();
   {
-    cLogMessage message(channel, kLogLevel);
-    std::ostream* os = message.stream();
-    if (!os) return;
-    *os << "cTimerObj::OnTimer" << kCostLabel << dt;
-    if (owner) *os << " name " << TypeName(typeid(*owner));
-    *os << " timer " << param;
+    cChannelReport report(channel);
+    report.stream() << "cTimerObj::OnTimer" << kCostLabel << dt;
+    if (owner) report.stream() << " name " << TypeName(typeid(*owner));
+    report.stream() << " timer " << param;
   }
   if (!owner) return;
   std::ostringstream described;
-  if (owner->ReportToStream(described, param)) {
-    cLogMessage message(channel, kLogLevel);
-    if (std::ostream* os = message.stream()) *os << described.str();
-  }
+  if (owner->ReportToStream(described, param)) cChannelReport(channel).stream() << described.str();
 }
 
 }  // namespace

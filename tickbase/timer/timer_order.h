@@ -1,8 +1,8 @@
-// The firing order of a map or list service: entries (due, seq, slot) that
-// point into the service's cTimerTable. Removal is lazy: a killed timer's
-// entry stays until it reaches the front or a compaction drops it, and is
-// recognised as stale because its table slot no longer holds its seq.
-// Internal.
+// The firing order of a map or list service: entries (due, node, seq) that
+// point at the service's timer nodes (cTimerNodes). Removal is lazy: a
+// killed timer's entry stays until it reaches the front or a compaction
+// drops it, and is recognised as stale because its node no longer holds its
+// seq. Nothing here allocates except Push. Internal.
 #ifndef TICKBASE_TIMER_TIMER_ORDER_H_
 #define TICKBASE_TIMER_TIMER_ORDER_H_
 
@@ -14,11 +14,10 @@
 
 #include "tickbase/timer/due_order.h"
 #include "tickbase/timer/large_allocator.h"
-#include "tickbase/timer/timer_table.h"
 
 struct stOrderEntry {
   std::uint32_t due;
-  std::uint32_t slot;
+  std::uint32_t node;
   std::uint64_t seq;
 };
 
@@ -40,12 +39,14 @@ class cTimerHeap {
   const stOrderEntry& Front() const { return m_heap[kPad]; }
   void Push(const stOrderEntry& e);
   void PopFront();
-  // Drops the stale entries. The order is a function of the live entries'
-  // (due, seq), so it is rebuilt from a sequential pass over the table
-  // rather than by looking each entry up.
-  void Compact(const cTimerTable& table) { Rebuild(table); }
-  // Follows a table rehash (every slot index changed).
-  void Rehashed(const cTimerTable& table, const std::vector<std::uint32_t>&) { Rebuild(table); }
+  // Drops the entries for which live(entry) is false, in place.
+  template <class Live>
+  void Compact(Live live) {
+    m_heap.erase(std::remove_if(m_heap.begin() + kPad, m_heap.end(),
+                                [&](const stOrderEntry& e) { return !live(e); }),
+                 m_heap.end());
+    Heapify();
+  }
 
  private:
   static constexpr std::size_t kLine = 64;
@@ -58,8 +59,7 @@ class cTimerHeap {
     return Before(a.due, a.seq, b.due, b.seq);
   }
   stOrderEntry* Nodes() { return m_heap.data() + kPad; }
-  void SiftDown(std::size_t i);
-  void Rebuild(const cTimerTable& table);
+  void Heapify();
 
   std::vector<stOrderEntry, cLargeAllocator<stOrderEntry, kLine>> m_heap;  // on line boundaries
 };
@@ -77,28 +77,15 @@ class cTimerFifo {
   const stOrderEntry& Front() const { return m_fifo.front(); }
   void Push(const stOrderEntry& e) { m_fifo.push_back(e); }
   void PopFront() { m_fifo.pop_front(); }
-  // Drops the stale entries, keeping the order.
-  void Compact(const cTimerTable& table) {
-    Keep([&](stOrderEntry& e) { return table.IsLive(e.slot, e.seq); });
-  }
-  // Follows a table rehash: moved maps old slot indices to new ones.
-  void Rehashed(const cTimerTable& table, const std::vector<std::uint32_t>& moved) {
-    Keep([&](stOrderEntry& e) {
-      const std::uint32_t slot = moved[e.slot];
-      if (slot == cTimerTable::kNone || !table.IsLive(slot, e.seq)) return false;
-      e.slot = slot;
-      return true;
-    });
-  }
-
- private:
-  template <class Pred>
-  void Keep(Pred keep) {
+  // Drops the entries for which live(entry) is false, keeping the order.
+  template <class Live>
+  void Compact(Live live) {
     m_fifo.erase(std::remove_if(m_fifo.begin(), m_fifo.end(),
-                                [&](stOrderEntry& e) { return !keep(e); }),
+                                [&](const stOrderEntry& e) { return !live(e); }),
                  m_fifo.end());
   }
 
+ private:
   std::deque<stOrderEntry> m_fifo;
 };
 

@@ -10,6 +10,8 @@
 #include "tickbase/timer/service_map.h"
 #include "tickbase/timer/service_patch.h"
 #include "tickbase/timer/timer_manager.h"
+#include "tickbase/timer/timer_obj.h"
+#include "tickbase/timer/current_timer.h"
 
 namespace {
 
@@ -17,7 +19,13 @@ bool IsPeriodic(TimerEnum kind) { return kind == Timer_Patch || kind == Timer_Li
 
 }  // namespace
 
-cTimerRange::cTimerRange(const cTimerManager& clocks) : m_clocks(clocks) {}
+cTimerRange::cTimerRange() : m_clocks(nullptr) {}
+
+cTimerRange::cTimerRange(const cTimerManager& clocks) : m_clocks(&clocks) {}
+
+const cTimerManager& cTimerRange::Clocks() const {
+  return m_clocks ? *m_clocks : cTimerManager::Instance();
+}
 
 cTimerRange::~cTimerRange() = default;
 
@@ -34,16 +42,23 @@ cService* cTimerRange::FindPeriodic(TimerEnum kind, unsigned long period, bool c
   if (!create) return nullptr;
 
   // A zero period would fire the same list entries forever in one run and
-  // divide by zero in a patch; a longer one than the wrap-around order can
-  // hold would misorder the list.
+  // divide by zero in a patch. A list period longer than the wrap-around
+  // order can hold would misorder the list; a patch never compares due
+  // times, so any 32-bit period serves it.
   const unsigned long long clockPeriod = static_cast<unsigned long long>(period) * ClockUnits();
-  if (period == 0 || clockPeriod > kMaxDueDistance) {
+  const unsigned long long limit = kind == Timer_Patch ? 0xFFFFFFFFull : kMaxDueDistance;
+  if (period == 0 || (kind == Timer_Patch ? period : clockPeriod) > limit) {
     std::ostringstream text;
     text << "cTimerRange::FindService refused period " << period << " kind " << kind << " range "
          << m_name << std::endl;
     Report(quenlet_fetalerror(), text.str());
     return nullptr;
   }
+  // Room in both containers first: a failed allocation leaves no service
+  // that is stored but never run.
+  std::vector<cService*>& order = kind == Timer_Patch ? m_patchOrder : m_listOrder;
+  if (order.size() == order.capacity()) order.reserve(order.size() * 2 + 4);
+  table.reserve(table.size() + 1);
   std::unique_ptr<cService> created;
   if (kind == Timer_Patch) {
     created = std::make_unique<cServicePatch>(period, m_name.c_str());
@@ -52,7 +67,7 @@ cService* cTimerRange::FindPeriodic(TimerEnum kind, unsigned long period, bool c
   }
   cService* service = created.get();
   table.emplace(period, std::move(created));
-  (kind == Timer_Patch ? m_patchOrder : m_listOrder).push_back(service);
+  order.push_back(service);
   return service;
 }
 
@@ -68,7 +83,7 @@ cService* cTimerRange::FindService(TimerEnum kind, unsigned long& time) {
   if (kind == Timer_Map) return m_map.get();
   if (!IsPeriodic(kind)) return nullptr;
   cService* service = FindPeriodic(kind, time, true);
-  if (service && kind == Timer_List) m_clocks.AddTime(m_range, time);
+  if (service && kind == Timer_List) Clocks().AddTime(m_range, time);
   return service;
 }
 
@@ -79,6 +94,7 @@ cService* cTimerRange::LookupService(TimerEnum kind, unsigned long time) {
 
 int cTimerRange::AddTimer(TimerEnum kind, unsigned long time, cTimerObj* obj, unsigned long param) {
   if (!obj) return 0;
+  NoteTypeName(obj);
   cService* service = FindService(kind, time);
   if (!service) return 0;
   service->AddTimer(obj, param, time);
@@ -100,9 +116,9 @@ void cTimerRange::Run(unsigned long ms) {
   m_accumulated += static_cast<long long>(ms);
   const long long units = m_accumulated / unitMs;
   if (units < 1) return;
-  const unsigned long now = m_range == TimeRange_MS
-                                ? m_clocks.GetMSTime()
-                                : static_cast<unsigned long>(m_clocks.GetSTime());
+  const cTimerManager& clocks = Clocks();
+  const unsigned long now = m_range == TimeRange_MS ? clocks.GetMSTime()
+                                                    : static_cast<unsigned long>(clocks.GetSTime());
   RunRange(now, static_cast<unsigned long>(units));
   m_accumulated -= units * unitMs;
 }

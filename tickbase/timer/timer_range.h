@@ -6,7 +6,7 @@
 // for the others. A range's timers are looked at only when it runs, so a
 // timer fires at the first run of its range at which it is due.
 //
-// Created by cTimerManager, which outlives it. Services are created on first
+// Created by a cTimerManager, which outlives it. Services are created on first
 // use of a period and live as long as the range. Not copyable.
 #ifndef TICKBASE_TIMER_TIMER_RANGE_H_
 #define TICKBASE_TIMER_TIMER_RANGE_H_
@@ -28,6 +28,8 @@ class cTimerObj;
 
 class TICKBASE_API cTimerRange {
  public:
+  // A range on the clocks of cTimerManager::Instance().
+  cTimerRange();
   // clocks: the manager whose sampled clocks this range runs on; borrowed.
   explicit cTimerRange(const cTimerManager& clocks);
   cTimerRange(const cTimerRange&) = delete;
@@ -76,8 +78,9 @@ class TICKBASE_API cTimerRange {
   cService* FindPeriodic(TimerEnum kind, unsigned long period, bool create);
   cService* LookupService(TimerEnum kind, unsigned long time);
   std::uint32_t ClockUnits() const { return kTimeRangeClockUnits[m_range]; }
+  const cTimerManager& Clocks() const;
 
-  const cTimerManager& m_clocks;
+  const cTimerManager* m_clocks;  // borrowed; null: the process-wide manager
   std::unique_ptr<cService> m_map;
   cServiceTable m_patches;
   cServiceTable m_lists;

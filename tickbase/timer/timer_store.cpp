@@ -10,23 +10,56 @@ constexpr std::size_t kMinStaleToCompact = 1024;
 
 template <class Order>
 void cTimerStore<Order>::Add(cTimerObj* obj, unsigned long param, std::uint32_t due) {
-  if (m_table.NeedsRehash()) {
-    m_order.Rehashed(m_table, m_table.Rehash());
-    m_stale = 0;
+  // Everything that can fail comes first and leaves the store as it was:
+  // the table, the nodes and the groups only make room, and the order entry
+  // is pushed before any link is made. From there on nothing allocates.
+  if (m_table.NeedsRehash()) m_nodes.Remap(m_table.Rehash());
+  m_nodes.Reserve();
+  const std::uint32_t key = m_table.Find(obj, param);
+  const std::uint32_t head = key == cTimerTable::kNone ? 0 : m_table.At(key).head;
+  if (key != cTimerTable::kNone) m_groups.Reserve(head & kGroup ? head & ~kGroup : m_groups.kNone);
+  const std::uint64_t seq = m_seq + 1;
+  const std::uint32_t node = m_nodes.Alloc(seq, due, key);
+  try {
+    m_order.Push(stOrderEntry{due, node, seq});
+  } catch (...) {
+    m_nodes.Free(node);
+    throw;
   }
-  const std::uint64_t seq = ++m_seq;
-  m_order.Push(stOrderEntry{due, m_table.Insert(obj, param, due, seq), seq});
+  m_seq = seq;
+  const stGroupEntry entry{due, node, seq};
+  if (key == cTimerTable::kNone) {
+    m_nodes.SetKey(node, m_table.Insert(obj, param, node));
+  } else if (head & kGroup) {
+    m_groups.Push(head & ~kGroup, entry);
+  } else {
+    const stTimerNode& single = m_nodes.At(head);
+    m_table.At(key).head = kGroup | m_groups.Open(stGroupEntry{single.due, head, single.seq}, entry);
+  }
+}
+
+template <class Order>
+void cTimerStore<Order>::Unlink(std::uint32_t node) {
+  const std::uint32_t key = m_nodes.At(node).key;
+  cTimerTable::stSlot& slot = m_table.At(key);
+  if (!(slot.head & kGroup)) {
+    m_table.Erase(key);
+  } else if (m_groups.Remove(slot.head & ~kGroup, node) == 1) {
+    slot.head = m_groups.Close(slot.head & ~kGroup);
+  }
+  m_nodes.Free(node);
 }
 
 template <class Order>
 bool cTimerStore<Order>::Remove(cTimerObj* obj, unsigned long param) {
-  const std::uint32_t slot =
-      m_table.FindFirst(obj, param, [](const cTimerTable::stSlot& a, const cTimerTable::stSlot& b) {
-        return Order::Before(a.due, a.seq, b.due, b.seq);
-      });
-  if (slot == cTimerTable::kNone) return false;
-  m_table.Erase(slot);
-  if (++m_stale >= kMinStaleToCompact && m_stale > m_order.size() / 2) Compact();
+  const std::uint32_t key = m_table.Find(obj, param);
+  if (key == cTimerTable::kNone) return false;
+  const std::uint32_t head = m_table.At(key).head;
+  Unlink(head & kGroup ? m_groups.First(head & ~kGroup).node : head);
+  if (++m_stale >= kMinStaleToCompact && m_stale > m_order.size() / 2) {
+    m_order.Compact([this](const stOrderEntry& e) { return m_nodes.IsLive(e.node, e.seq); });
+    m_stale = 0;
+  }
   return true;
 }
 
@@ -34,7 +67,7 @@ template <class Order>
 const stOrderEntry* cTimerStore<Order>::LiveFront() {
   while (!m_order.empty()) {
     const stOrderEntry& front = m_order.Front();
-    if (m_table.IsLive(front.slot, front.seq)) return &front;
+    if (m_nodes.IsLive(front.node, front.seq)) return &front;
     m_order.PopFront();
     --m_stale;
   }
@@ -43,11 +76,11 @@ const stOrderEntry* cTimerStore<Order>::LiveFront() {
 
 template <class Order>
 void cTimerStore<Order>::EraseFront() {
-  m_table.Erase(m_order.Front().slot);
+  Unlink(m_order.Front().node);
   m_order.PopFront();
-  // The next take reads the new front's slot; start fetching it while the
-  // caller runs this entry's callback.
-  if (!m_order.empty()) __builtin_prefetch(&m_table.At(m_order.Front().slot));
+  // The next take reads the new front's node; start fetching it while the
+  // caller runs this timer's callback.
+  if (!m_order.empty()) __builtin_prefetch(&m_nodes.At(m_order.Front().node));
 }
 
 template <class Order>
@@ -63,9 +96,9 @@ bool cTimerStore<Order>::PeekDue(std::uint32_t now, cTimerObj*& obj, unsigned lo
                                  std::uint64_t& seq) {
   const stOrderEntry* front = LiveFront();
   if (!front || !IsDue(now, front->due)) return false;
-  const cTimerTable::stSlot& s = m_table.At(front->slot);
-  obj = s.obj;
-  param = s.param;
+  const cTimerTable::stSlot& key = m_table.At(m_nodes.At(front->node).key);
+  obj = key.obj;
+  param = key.param;
   seq = front->seq;
   return true;
 }
@@ -76,12 +109,6 @@ bool cTimerStore<Order>::TakePeeked(std::uint64_t seq) {
   if (!front || front->seq != seq) return false;
   EraseFront();
   return true;
-}
-
-template <class Order>
-void cTimerStore<Order>::Compact() {
-  m_order.Compact(m_table);
-  m_stale = 0;
 }
 
 template class cTimerStore<cTimerHeap>;

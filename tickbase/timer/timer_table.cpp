@@ -29,25 +29,37 @@ std::vector<std::uint32_t> cTimerTable::Rehash() {
   std::size_t capacity = m_slots.size() < kMinSlots ? kMinSlots : m_slots.size();
   while ((m_live + 1) * 2 > capacity) capacity *= 2;
 
-  decltype(m_slots) old(std::move(m_slots));
-  m_slots.assign(capacity, stSlot{nullptr, 0, 0, 0, kEmpty});
-  std::vector<std::uint32_t> moved(old.size(), kNone);
+  // Everything that can fail comes before the table changes.
+  decltype(m_slots) fresh(capacity, stSlot{nullptr, 0, kNone, kEmpty});
+  std::vector<std::uint32_t> moved(m_slots.size(), kNone);
+  fresh.swap(m_slots);
+  const std::size_t live = m_live;
   m_used = 0;
   m_live = 0;
-  for (std::size_t i = 0; i < old.size(); ++i) {
-    const stSlot& s = old[i];
-    if (s.state == kLive) moved[i] = Insert(s.obj, s.param, s.due, s.seq);
+  for (std::size_t i = 0; i < fresh.size(); ++i) {
+    const stSlot& s = fresh[i];
+    if (s.state == kLive) moved[i] = Insert(s.obj, s.param, s.head);
   }
+  assert(m_live == live);
+  (void)live;
   return moved;
 }
 
-std::uint32_t cTimerTable::Insert(cTimerObj* obj, unsigned long param, std::uint32_t due,
-                                  std::uint64_t seq) {
+std::uint32_t cTimerTable::Find(cTimerObj* obj, unsigned long param) const {
+  if (m_slots.empty()) return kNone;
+  for (std::size_t i = Home(obj, param); m_slots[i].state != kEmpty; i = Next(i)) {
+    const stSlot& s = m_slots[i];
+    if (s.state == kLive && s.obj == obj && s.param == param) return static_cast<std::uint32_t>(i);
+  }
+  return kNone;
+}
+
+std::uint32_t cTimerTable::Insert(cTimerObj* obj, unsigned long param, std::uint32_t head) {
   assert(!NeedsRehash());
   std::size_t i = Home(obj, param);
   while (m_slots[i].state == kLive) i = Next(i);
   if (m_slots[i].state == kEmpty) ++m_used;
-  m_slots[i] = stSlot{obj, param, seq, due, kLive};
+  m_slots[i] = stSlot{obj, param, head, kLive};
   ++m_live;
   return static_cast<std::uint32_t>(i);
 }
@@ -68,13 +80,4 @@ void cTimerTable::Erase(std::uint32_t slot) {
     --m_used;
     i = (i + mask) & mask;
   }
-}
-
-bool cTimerTable::Contains(cTimerObj* obj, unsigned long param) const {
-  if (m_slots.empty()) return false;
-  for (std::size_t i = Home(obj, param); m_slots[i].state != kEmpty; i = Next(i)) {
-    const stSlot& s = m_slots[i];
-    if (s.state == kLive && s.obj == obj && s.param == param) return true;
-  }
-  return false;
 }

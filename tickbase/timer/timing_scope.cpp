@@ -47,10 +47,8 @@ cTimerFunctionFrame::~cTimerFunctionFrame() {
   int& level = GetTimerFunctionFrameLevel();
   if (m_pending && OverLimit()) {
     cColorScope color(kColorError, kColorNormal, std::cout);
-    cLogMessage message(quenlet_timererror(), kLogLevel);
-    if (std::ostream* os = message.stream()) {
-      *os << m_name << kCostLabel << Elapsed() << " param " << m_param << " level " << level;
-    }
+    cChannelReport(quenlet_timererror()).stream()
+        << m_name << kCostLabel << Elapsed() << " param " << m_param << " level " << level;
     m_pending = false;
   }
   --level;
