@@ -37,6 +37,13 @@ namespace platform {
 
 long UnixTime() { return g_sec(); }
 
+std::chrono::system_clock::time_point LogTime() {
+  timespec ts;
+  clock_gettime(CLOCK_REALTIME_COARSE, &ts);
+  return std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+      std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec)));
+}
+
 void SetClocks(MsClock ms, SecClock sec) {
   g_ms = ms ? ms : SystemMs;
   g_sec = sec ? sec : SystemSec;

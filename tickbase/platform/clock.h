@@ -3,6 +3,7 @@
 #ifndef TICKBASE_PLATFORM_CLOCK_H_
 #define TICKBASE_PLATFORM_CLOCK_H_
 
+#include <chrono>
 #include <cstdint>
 
 #include "tickbase/export.h"
@@ -18,6 +19,11 @@ namespace platform {
 
 // Seconds since 1970 (the C library's time()).
 TICKBASE_API long UnixTime();
+
+// The time of day for log records, from the coarse wall clock: a few ns a
+// reading against tens for the fine one, in steps of the system's tick (a
+// few ms). Not driven by SetClocks.
+std::chrono::system_clock::time_point LogTime();
 
 }  // namespace platform
 
