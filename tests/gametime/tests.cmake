@@ -1,5 +1,4 @@
 tickbase_add_test(gametime_tests
-  gametime/bind_game_time_test.cpp
   gametime/game_clock_script_test.cpp
   gametime/game_clock_test.cpp
   gametime/game_time_value_test.cpp)
