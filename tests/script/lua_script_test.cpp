@@ -45,11 +45,9 @@ TEST_F(LuaScriptTest, LoadScriptPathsFollowTheNameRules) {
 
 TEST_F(LuaScriptTest, SetUpReplacesAnEarlierStateAndSurvivesAThrowingBind) {
   ASSERT_EQ(m_script.NewScript("one", &TestBind), 1);
-  lua_State* first = m_script.GetLua();
   ASSERT_EQ(m_script.NewScript("two", &TestBind), 1);  // the first state is closed, not leaked
   EXPECT_NE(m_script.GetLua(), nullptr);
   EXPECT_STREQ(m_script.GetScriptFile(), "two");
-  (void)first;
   EXPECT_THROW(m_script.NewScript("three", &ThrowingBind), std::runtime_error);
   EXPECT_EQ(m_script.IsValid(), 0);
   Write("script/x.lua", "x = 1");
@@ -81,7 +79,7 @@ TEST_F(LuaScriptTest, CallsSetTheGuardsSeenFromInside) {
 TEST_F(LuaScriptTest, FailuresKeepTheErrorAndReportInTheirOwnFormat) {
   ChannelCapture channel("script.error");
   Load("t", "function Fail() error('broken', 0) end function Table() error({}) end "
-            "function Boom() Throw('native') end");
+            "function Boom() Throw('native') end function Echo(v) Record(tostring(v)) end");
   EXPECT_EQ(m_script.CallFunction("Missing", 0), 0);
   EXPECT_EQ(Take(), "file: t call: Missing \nerror: attempt to call a nil value\n\n");
   EXPECT_EQ(m_script.CallFunction("Fail", 0), 0);
@@ -93,6 +91,19 @@ TEST_F(LuaScriptTest, FailuresKeepTheErrorAndReportInTheirOwnFormat) {
   EXPECT_EQ(Top(), 4);
   EXPECT_TRUE(channel.messages().empty());  // call failures are console-only
   EXPECT_EQ(ConsoleAttributes() & 0x0F, 15);
+  // Each failure leaves its error value, and calls still work on a crowded stack.
+  lua_State* L = m_script.GetLua();
+  for (int i = 0; i < 200; ++i) {
+    lua_checkstack(L, 1);
+    lua_pushinteger(L, i);
+  }
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(m_script.CallFunction("Missing", 0), 0);
+  EXPECT_EQ(m_script.CallFunction1("Echo", 5, 0), 1);
+  EXPECT_EQ(m_script.HaveFunction("Echo"), 1);
+  EXPECT_EQ(Top(), 254);
+  EXPECT_EQ(Records(), (std::vector<std::string>{"5"}));
+  lua_settop(L, 0);
+  Take();
   // Code strings use the error report, on the channel too.
   EXPECT_EQ(m_script.DoString("error({})"), 0);
   EXPECT_EQ(Take(), "script [t] func [error({})] error : \n2 LUA_ERRRUN\n");
@@ -101,13 +112,15 @@ TEST_F(LuaScriptTest, FailuresKeepTheErrorAndReportInTheirOwnFormat) {
             std::string::npos);
   EXPECT_EQ(m_script.DoString("Boom()"), 0);
   EXPECT_EQ(Take(), "script [t] func [Boom()] error : \nstd::runtime_error: 'native'\n");
-  EXPECT_EQ(channel.messages().size(), 6u);
+  EXPECT_EQ(m_script.DoString("c = Counter() c:Add('x')"), 0);  // no luabind overload matches
+  EXPECT_NE(Take().find("script [t] func [c = Counter() c:Add('x')] error : \n"), std::string::npos);
+  EXPECT_EQ(channel.messages().size(), 8u);
 }
 
 TEST_F(LuaScriptTest, ReturnIntAndReturnStringTakeTheTopValue) {
-  Load("t", "");
+  Load("t", "c = Counter() c:Add(2) c:Add(5)");
   int out = -1;
-  ASSERT_EQ(m_script.DoString1("return 7"), 1);
+  ASSERT_EQ(m_script.DoString1("return c.value"), 1);  // a luabind class in a script state
   EXPECT_EQ(m_script.ReturnInt(out), 1);
   EXPECT_EQ(out, 7);
   EXPECT_EQ(m_script.ReturnInt(out), 0);  // the stack is empty now
@@ -168,10 +181,15 @@ TEST_F(LuaScriptTest, HaveFunctionLeavesTheStackAndSurvivesStrictGlobals) {
   EXPECT_EQ(m_script.CallFunction("Here", 0), 1);
 }
 
-TEST_F(LuaScriptTest, ClearCallsTheScriptsClearAndRaisesItsErrors) {
-  Load("t", "function Clear() Record('cleared') end");
+TEST_F(LuaScriptTest, ClearAndTestScriptWorkInTheExistingState) {
+  Load("t", "base = 1 function Clear() Record('cleared') end");
+  Write("extra.lua", "extra = base + 1 Record(tostring(extra))");
+  Write("broken.lua", "error('test failed', 0)");
+  EXPECT_EQ(m_script.TestScript("extra.lua"), 0);
+  EXPECT_EQ(m_script.TestScript("broken.lua"), 1);
+  EXPECT_EQ(Take(), "script [broken.lua] func [] error : \ntest failed\n");
   m_script.Clear();
-  EXPECT_EQ(Records(), (std::vector<std::string>{"cleared"}));
+  EXPECT_EQ(Records(), (std::vector<std::string>{"2", "cleared"}));
   ASSERT_EQ(m_script.DoString("function Clear() error('clear failed', 0) end"), 1);
   try {
     m_script.Clear();
@@ -182,19 +200,6 @@ TEST_F(LuaScriptTest, ClearCallsTheScriptsClearAndRaisesItsErrors) {
   }
   ASSERT_EQ(m_script.DoString("Clear = 5"), 1);
   m_script.Clear();  // not a function: nothing happens
-}
-
-TEST_F(LuaScriptTest, TestScriptRunsAFileInTheExistingState) {
-  Load("t", "base = 1");
-  Write("extra.lua", "extra = base + 1");
-  Write("broken.lua", "error('test failed', 0)");
-  EXPECT_EQ(m_script.TestScript("extra.lua"), 0);
-  EXPECT_EQ(m_script.DoString1("return extra"), 1);
-  int extra = 0;
-  EXPECT_EQ(m_script.ReturnInt(extra), 1);
-  EXPECT_EQ(extra, 2);
-  EXPECT_EQ(m_script.TestScript("broken.lua"), 1);
-  EXPECT_EQ(Take(), "script [broken.lua] func [] error : \ntest failed\n");
 }
 
 TEST_F(LuaScriptTest, OperationsWithoutAStateFailSafely) {
@@ -223,26 +228,3 @@ TEST_F(LuaScriptTest, OperationsWithoutAStateFailSafely) {
             "KLuaScript::TestScript file:  has no lua state\n");
 }
 
-TEST_F(LuaScriptTest, LuabindClassesWorkInScriptStates) {
-  Load("t", "c = Counter() c:Add(2) c:Add(3) function Value() return c.value end");
-  ASSERT_EQ(m_script.CallFunction("Value", 1), 1);
-  int value = 0;
-  EXPECT_EQ(m_script.ReturnInt(value), 1);
-  EXPECT_EQ(value, 5);
-  EXPECT_EQ(m_script.DoString("c:Add('x')"), 0);  // no overload matches: a script error
-  EXPECT_NE(Take().find("script [t] func [c:Add('x')] error : \n"), std::string::npos);
-}
-
-TEST_F(LuaScriptTest, CallsWorkOnACrowdedStack) {
-  Load("t", "function Echo(v) Record(tostring(v)) end");
-  lua_State* L = m_script.GetLua();
-  for (int i = 0; i < 200; ++i) {
-    lua_checkstack(L, 1);
-    lua_pushinteger(L, i);
-  }
-  for (int i = 0; i < 50; ++i) EXPECT_EQ(m_script.CallFunction("Missing", 0), 0);
-  EXPECT_EQ(m_script.CallFunction1("Echo", 5, 0), 1);
-  EXPECT_EQ(m_script.HaveFunction("Echo"), 1);
-  EXPECT_EQ(Top(), 250);  // each failure left its error value
-  EXPECT_EQ(Records(), (std::vector<std::string>{"5"}));
-}
