@@ -28,16 +28,8 @@ TEST_F(RunnerTest, RunScriptFileFuncFramesTheCallAndSucceedsWhenItFails) {
   EXPECT_EQ(Records(), (std::vector<std::string>{"t|F"}));
   EXPECT_EQ(ConsoleAttributes() & 0x0F, 15);  // white, whatever the script set
   EXPECT_TRUE(RunScriptFileFunc("t", "G"));
-  EXPECT_EQ(Take(), "func_RunScriptFileFunc t func G begin \nfile: t call: G \nerror: inside\n\n"
-                    "func_RunScriptFileFunc t func G end \n");
-  // A quiet console hides the routine traces (of loads and mode changes too) only.
-  ShowRoutineTraces(false);
-  Manager().SetZip("");
-  ReloadAll();
-  EXPECT_TRUE(RunScriptFileFunc("t", "G"));
-  ShowRoutineTraces(true);
-  EXPECT_EQ(Out(), "file: t call: G \nerror: inside\n\n");
-  EXPECT_EQ(ConsoleAttributes() & 0x0F, 15);
+  EXPECT_EQ(Out(), "func_RunScriptFileFunc t func G begin \nfile: t call: G \nerror: inside\n\n"
+                   "func_RunScriptFileFunc t func G end \n");
 }
 
 TEST_F(RunnerTest, MissingScriptsPrintTheNotFindLineEveryTime) {
