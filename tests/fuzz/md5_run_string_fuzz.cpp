@@ -56,7 +56,7 @@ lua_State* Caller() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   lua_State* L = Caller();
   const std::string input(reinterpret_cast<const char*>(data), size);
-  fuzz::QuietCout quiet;
+  CoutCapture quiet;
   lua_pushlstring(L, input.data(), input.size());
   lua_setglobal(L, "input");
   fuzz::Check(luaL_dostring(L, "digest = MD5(input)") == 0);
