@@ -1,28 +1,19 @@
 // The calendar as scripts see it, with the real script host: script files in
-// a temporary folder, the clock reached through the binding and its script
-// callbacks run through the script manager. Both singletons are put in a
-// known state per test.
+// the script tests' temporary folder, the clock reached through the binding
+// and its script callbacks run through the script manager. Both singletons
+// are put in a known state per test.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <lua.hpp>
 #include <luabind/luabind.hpp>
 #include <sstream>
 #include <string>
 
-#include "support/capture.h"
+#include "script/script_fixture.h"
 #include "tickbase/gametime/bind_game_time.h"
 #include "tickbase/gametime/game_clock.h"
-#include "tickbase/script/lua_script.h"
-#include "tickbase/script/script_manager.h"
-
-namespace fs = std::filesystem;
 
 namespace {
-
-void BindCalendar(lua_State* L) { BindGameTime(L); }
 
 const char kClockScript[] = R"(
 calls = {}
@@ -50,31 +41,21 @@ function Get(name) return calls[name] or 0 end
 function OnHour() calls.OnHour = (calls.OnHour or 0) + 1 end
 )";
 
-class ClockScriptTest : public ::testing::Test {
+class ClockScriptTest : public ScriptTest {
  protected:
   void SetUp() override {
-    m_dir = fs::temp_directory_path() / ("tickbase_gametime_" + std::to_string(::getpid()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
-    std::ofstream(m_dir / "clock.lua") << kClockScript;
-    std::ofstream(m_dir / "other.lua") << kOtherScript;
-    cScriptManager& scripts = cScriptManager::Instance();
-    scripts.BindScript(&BindCalendar);
-    scripts.CreateScript(m_dir.string().c_str());
-    scripts.SetZip("");
+    ScriptTest::SetUp();
+    Manager().BindScript(&BindGameTime);
+    Write("script/clock.lua", kClockScript);
+    Write("script/other.lua", kOtherScript);
     clock().Start(stGameTime{2000, 4, 10, 10, 20, 5});
     clock().SetTimeMul(1);
-    out.clear();
   }
   void TearDown() override {
     // No dispatch is running: the registrations may go directly.
     for (auto& list : clock().m_callbacks) list.clear();
     clock().m_atCallbacks.clear();
-    cScriptManager& scripts = cScriptManager::Instance();
-    scripts.Destroy();
-    scripts.GetPath().clear();
-    scripts.BindScript(nullptr);
-    fs::remove_all(m_dir);
+    ScriptTest::TearDown();
   }
 
   static cGameTime& clock() { return cGameTime::Instance(); }
@@ -86,12 +67,12 @@ class ClockScriptTest : public ::testing::Test {
 
   // Runs code in the state of script; false on a Lua error.
   bool Lua(const char* script, const std::string& code) {
-    KLuaScript* s = cScriptManager::Instance().GetScript(script);
+    KLuaScript* s = Manager().GetScript(script);
     return s != nullptr && s->DoString(code.c_str()) == 1;
   }
   // A global number or boolean of script (via a Lua expression).
   int Value(const char* script, const std::string& expr) {
-    KLuaScript* s = cScriptManager::Instance().GetScript(script);
+    KLuaScript* s = Manager().GetScript(script);
     int value = -1;
     if (s == nullptr || s->DoString1(("return " + expr).c_str()) != 1 || s->ReturnInt(value) != 1) {
       ADD_FAILURE() << "cannot read " << expr << " of " << script;
@@ -99,11 +80,6 @@ class ClockScriptTest : public ::testing::Test {
     return value;
   }
   int Calls(const char* script, const std::string& func) { return Value(script, "Get('" + func + "')"); }
-
-  CoutCapture out;  // the runners frame every call with console lines
-
- private:
-  fs::path m_dir;
 };
 
 }  // namespace
@@ -128,7 +104,7 @@ TEST_F(ClockScriptTest, ScriptsSeeTheOneNativeClockAndItsLiveTime) {
   EXPECT_EQ(Calls("clock", "OnHour"), 0);
   EXPECT_EQ(clock().m_startTime.hour, 10u);
 
-  lua_State* L = cScriptManager::Instance().GetScript("clock")->GetLua();
+  lua_State* L = Manager().GetScript("clock")->GetLua();
   luabind::globals(L)["other"] = stGameTime{1999, 11, 30, 23, 58, 7};
   ASSERT_TRUE(Lua("clock", "GetGameTime().m_time = other other.year = 5"));
   EXPECT_EQ(Now(), "1999/11/30 23:58:7");
@@ -150,7 +126,7 @@ TEST_F(ClockScriptTest, HourCallbacksRunPerRegistrationUntilUnregistered) {
   EXPECT_EQ(Calls("clock", "OnHour"), 6);
   EXPECT_EQ(Calls("other", "OnHour"), 3);
   EXPECT_EQ(Value("clock", "nargs"), 0);
-  EXPECT_NE(out.text().find("func_RunScriptFileFunc clock func OnHour begin"), std::string::npos);
+  EXPECT_NE(Out().find("func_RunScriptFileFunc clock func OnHour begin"), std::string::npos);
 
   EXPECT_FALSE(clock().UnregistCallbackScript(cGameTime::GameTime_Hour, "clock", "onhour"));
   EXPECT_FALSE(clock().UnregistCallbackScript(cGameTime::GameTime_Day, "clock", "OnHour"));
@@ -195,7 +171,7 @@ TEST_F(ClockScriptTest, CallbacksRemovedDuringTheirEventAreFreedAfterIt) {
   clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "RemoveLater");
   clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "OnHour");
   clock().AddSec(3600);
-  EXPECT_NE(out.text().find("script missing not find "), std::string::npos);
+  EXPECT_NE(Out().find("script missing not find "), std::string::npos);
   EXPECT_EQ(Value("clock", "removed"), 1);
   EXPECT_EQ(Calls("clock", "SelfRemove"), 1);
   EXPECT_EQ(Calls("clock", "OnHour"), 0);  // removed before its turn
@@ -219,9 +195,9 @@ TEST_F(ClockScriptTest, BadArgumentsAreRefused) {
   clock().Run(1000);  // the multiplier is still 1
   EXPECT_EQ(clock().GetSec(), 6u);
 
-  out.clear();
+  Take();
   ASSERT_TRUE(Lua("clock", "GetGameTime():RegistCallback(cGameTime.GameTime_Hour, nil, 'OnHour')"));
-  EXPECT_EQ(out.text(), "cGameTime::RegistCallbackScript refused a nil script file or function name\n");
+  EXPECT_EQ(Out(), "cGameTime::RegistCallbackScript refused a nil script file or function name\n");
   ASSERT_TRUE(Lua("clock",
                   "GetGameTime():RegistCallback(9, 'clock', 'OnHour')\n"
                   "outside = GetGameTime():UnregistCallback(9, 'clock', 'OnHour')\n"
