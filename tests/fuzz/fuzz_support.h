@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <lua.hpp>
+#include <luabind/luabind.hpp>
 #include <string>
 
 #include "support/capture.h"
@@ -65,6 +66,15 @@ inline void Sandbox(lua_State* L) {
     lua_pushnil(L);
     lua_setglobal(L, name);
   }
+}
+
+// A state with the standard libraries and luabind, set up by bind.
+inline lua_State* NewState(void (*bind)(lua_State*)) {
+  lua_State* L = luaL_newstate();
+  luaL_openlibs(L);
+  luabind::open(L);
+  bind(L);
+  return L;
 }
 
 // The bind function of the script states the targets make: the common

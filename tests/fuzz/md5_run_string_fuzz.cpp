@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
-#include <luabind/luabind.hpp>
 #include <string>
 
 #include "fuzz_support.h"
@@ -42,11 +41,7 @@ lua_State* Caller() {
     cScriptManager& scripts = cScriptManager::Instance();
     scripts.BindScript(&Bind);
     scripts.CreateScript(fuzz::ScratchDir().c_str());
-    lua_State* S = luaL_newstate();
-    luaL_openlibs(S);
-    luabind::open(S);
-    Bind(S);
-    return S;
+    return fuzz::NewState(&Bind);
   }();
   return L;
 }

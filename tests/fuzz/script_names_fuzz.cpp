@@ -51,12 +51,7 @@ void UsePackage() {
 }
 
 lua_State* Sandboxed() {
-  static lua_State* L = [] {
-    lua_State* S = luaL_newstate();
-    luaL_openlibs(S);
-    fuzz::Sandbox(S);
-    return S;
-  }();
+  static lua_State* L = fuzz::NewState(&fuzz::Sandbox);
   return L;
 }
 
