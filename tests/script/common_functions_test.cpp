@@ -55,37 +55,34 @@ TEST_F(CommonFunctionsTest, PrintAssertAndBannersWriteTheirLinesInColour) {
                                  {11, "\n"}}));
 }
 
-TEST_F(CommonFunctionsTest, LogWritesOneMessagePerPieceAndNothingToTheConsole) {
-  Write("script/s.lua", "function f() log('a', 'b') end\n"
-                        "function g() log(2, false, nil, print, {}) end");
-  KLuaScript* script = Script("s");
-  Take();
-  {
-    ChannelCapture channel("quenlet.script");
-    script->CallFunction("f", 0);
-    script->CallFunction("g", 0);
-    EXPECT_EQ(channel.messages(), (Strings{kScript + "s f ", "a ", "b ", kScript + "s g ", "2 ",
-                                           "0 ", "nil ", "[function] "}));
-  }
-  SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 7);
-  script->CallFunction("f", 0);  // the channel is off again
-  EXPECT_EQ(ConsoleAttributes(), 11);
-  EXPECT_EQ(Out(), "");
-}
-
-// MD5 of every byte (the md5 fuzz target checks it against OpenSSL), the
-// context names, colours, Sleep, the registry traces and the code runners
-// reach the library.
+// The bound functions reach the library: log (a message a piece, nothing on
+// the console), MD5 of every byte (the md5 fuzz target checks it against
+// OpenSSL), the context names, colours, Sleep, the registry traces and the
+// code runners.
 TEST_F(CommonFunctionsTest, BoundFunctionsReachTheLibrary) {
   Write("script/s.lua", "function f() Record(MD5('a\\0b')) Record(FileName() .. FuncName()) "
                         "SetColor('red') SetBkColor('blue') Sleep(0) Sleep(-5) end\n"
                         "function g() MD5(12) end\n"
                         "function h() TraceAllScriptFiles() TraceGC() RunScript('s', 'r') "
                         "RunScriptString('s', 'Record(\"str\")') end\n"
-                        "function r() Record('r') end");
+                        "function r() Record('r') end\n"
+                        "function l() log('a', 'b') end\n"
+                        "function m() log(2, false, nil, print, {}) end");
   KLuaScript* script = Script("s");
-  SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 7);
   Take();
+  {
+    ChannelCapture channel("quenlet.script");
+    script->CallFunction("l", 0);
+    script->CallFunction("m", 0);
+    EXPECT_EQ(channel.messages(), (Strings{kScript + "s l ", "a ", "b ", kScript + "s m ", "2 ",
+                                           "0 ", "nil ", "[function] "}));
+  }
+  SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 7);
+  script->CallFunction("l", 0);  // the channel is off again
+  EXPECT_EQ(ConsoleAttributes(), 11);
+  EXPECT_EQ(Out(), "");
+
+  SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 7);
   ASSERT_EQ(script->CallFunction("f", 0), 1);
   EXPECT_EQ(Records(), (Strings{"70350f6027bce3713f6b76473084309b", "sf"}));
   EXPECT_EQ(ConsoleAttributes(), 0x14);
@@ -100,11 +97,14 @@ TEST_F(CommonFunctionsTest, BoundFunctionsReachTheLibrary) {
   EXPECT_NE(out.find("func_RunScriptFileFunc s func r begin"), std::string::npos);
 }
 
+// CoSleep runs the function later, between the runner's lines. Exceptions
+// of a deferred call or a queued test run pass out of the timer's Run.
 TEST_F(CommonFunctionsTest, CoSleepRunsTheFunctionLaterBetweenTheRunnerLines) {
   Write("script/s.lua", "function f() CoSleep(500, 's', 'later') CoSleep(0, 's', 'never') "
                         "Record('scheduled') end\n"
                         "function later() print('in later') Record('later') end\n"
-                        "function never() Record('never') end");
+                        "function never() Record('never') end\n"
+                        "function g() CoSleep(10, 'other', 'f') end");
   ASSERT_EQ(Script("s")->CallFunction("f", 0), 1);
   EXPECT_EQ(Records(), Strings{"scheduled"});
   Take();
@@ -116,6 +116,19 @@ TEST_F(CommonFunctionsTest, CoSleepRunsTheFunctionLaterBetweenTheRunnerLines) {
                         "s later in later \n" + "func_RunScriptFileFunc s func later end \n");
   Tick(100000);
   EXPECT_EQ(Records().size(), 2u);
+
+  Write("script/t/a.lua", "function Clear() error('no clear', 0) end\n"
+                          "function main() Record('main') end");
+  Write("script/other.lua", "function f() end");
+  Script("t\\a");
+  RunScriptTestFolder("t");
+  EXPECT_THROW(Tick(1000), luabind::error);  // the queued run: a's Clear raises
+  ASSERT_EQ(Script("s")->CallFunction("g", 0), 1);
+  Manager().BindScript([](lua_State*) { throw std::runtime_error("bind failed"); });
+  EXPECT_THROW(Tick(10), std::runtime_error);  // the deferred call: loading "other" throws
+  Manager().BindScript(&TimedBind);
+  EXPECT_NO_THROW(Tick(1000));
+  EXPECT_EQ(Records().size(), 2u);  // main did not run, and nothing fired twice
 }
 
 TEST_F(CommonFunctionsTest, AFolderRunsOneFreshTestPerEndGameTest) {
@@ -158,23 +171,6 @@ TEST_F(CommonFunctionsTest, ASecondFolderReplacesTheQueueButNotTheScheduledRun) 
   RunScriptTestFolder("u\\v");  // normalised like every script name
   for (int i = 0; i < 3; ++i) Tick(1000);
   EXPECT_EQ(Records(), (Strings{"t/a", "u/c", "u/d"}));
-}
-
-TEST_F(CommonFunctionsTest, TimerCallbacksLetExceptionsPassToRun) {
-  Write("script/t/a.lua", "function Clear() error('no clear', 0) end\n"
-                          "function main() Record('main') end");
-  Write("script/s.lua", "function f() CoSleep(10, 'other', 'f') end");
-  Write("script/other.lua", "function f() end");
-  Script("t\\a");
-  RunScriptTestFolder("t");
-  EXPECT_THROW(Tick(1000), luabind::error);  // the queued run: a's Clear raises
-  EXPECT_TRUE(Records().empty());            // and main does not run
-  ASSERT_EQ(Script("s")->CallFunction("f", 0), 1);
-  Manager().BindScript([](lua_State*) { throw std::runtime_error("bind failed"); });
-  EXPECT_THROW(Tick(10), std::runtime_error);  // the deferred call: loading "other" throws
-  Manager().BindScript(&TimedBind);
-  EXPECT_NO_THROW(Tick(1000));  // nothing fires twice
-  EXPECT_TRUE(Records().empty());
 }
 
 TEST_F(CommonFunctionsTest, ExitWithWorkPendingIsClean) {

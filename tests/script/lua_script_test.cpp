@@ -27,9 +27,34 @@ void ThrowingBind(lua_State*) { throw std::runtime_error("bind failed"); }
 
 }  // namespace
 
-// Script paths follow the name rules; a failed load, a throwing bind or a
-// second set-up leaves no state behind.
-TEST_F(LuaScriptTest, LoadAndSetUpFollowTheNameRulesAndLeaveNoBrokenState) {
+// Without a state every operation fails safely. Script paths follow the
+// name rules; a failed load, a throwing bind or a second set-up leaves no
+// state behind.
+TEST_F(LuaScriptTest, StatelessOperationsFailSafelyAndLoadsLeaveNoBrokenState) {
+  int i = 0;
+  std::string s;
+  EXPECT_EQ(m_script.HaveFunction("f"), 0);
+  m_script.Clear();
+  EXPECT_EQ(m_script.ReturnInt(i), 0);
+  EXPECT_EQ(m_script.ReturnString(s), 0);
+  EXPECT_EQ(m_script.DoCmd("f()"), 0);
+  EXPECT_EQ(Out(), "");
+  EXPECT_EQ(m_script.CallFunction("f", 0), 0);
+  EXPECT_EQ(m_script.CallFunction1("f", 1, 0), 0);
+  EXPECT_EQ(m_script.CallFunction1("f", "a", 0), 0);
+  EXPECT_EQ(m_script.Call("f", 0, 0), 0);
+  EXPECT_EQ(m_script.DoString("x = 1"), 0);
+  EXPECT_EQ(m_script.DoString1("return 1"), 0);
+  EXPECT_EQ(m_script.TestScript("x.lua"), 1);
+  EXPECT_EQ(Take(),
+            "KLuaScript::CallFunction file:  has no lua state\n"
+            "KLuaScript::CallFunction1 file:  has no lua state\n"
+            "KLuaScript::CallFunction1 file:  has no lua state\n"
+            "KLuaScript::Call file:  has no lua state\n"
+            "KLuaScript::_DoString file:  has no lua state\n"
+            "KLuaScript::_DoString file:  has no lua state\n"
+            "KLuaScript::TestScript file:  has no lua state\n");
+
   Write("script/npc/guard.lua", "Record('guard')");
   EXPECT_EQ(m_script.LoadScript("npc/guard", &TestBind), 1);
   EXPECT_STREQ(m_script.GetScriptFile(), "npc/guard");
@@ -199,30 +224,3 @@ TEST_F(LuaScriptTest, ClearAndTestScriptWorkInTheExistingState) {
   ASSERT_EQ(m_script.DoString("Clear = 5"), 1);
   m_script.Clear();  // not a function: nothing happens
 }
-
-TEST_F(LuaScriptTest, OperationsWithoutAStateFailSafely) {
-  int i = 0;
-  std::string s;
-  EXPECT_EQ(m_script.HaveFunction("f"), 0);
-  m_script.Clear();
-  EXPECT_EQ(m_script.ReturnInt(i), 0);
-  EXPECT_EQ(m_script.ReturnString(s), 0);
-  EXPECT_EQ(m_script.DoCmd("f()"), 0);
-  EXPECT_EQ(Out(), "");
-  EXPECT_EQ(m_script.CallFunction("f", 0), 0);
-  EXPECT_EQ(m_script.CallFunction1("f", 1, 0), 0);
-  EXPECT_EQ(m_script.CallFunction1("f", "a", 0), 0);
-  EXPECT_EQ(m_script.Call("f", 0, 0), 0);
-  EXPECT_EQ(m_script.DoString("x = 1"), 0);
-  EXPECT_EQ(m_script.DoString1("return 1"), 0);
-  EXPECT_EQ(m_script.TestScript("x.lua"), 1);
-  EXPECT_EQ(Take(),
-            "KLuaScript::CallFunction file:  has no lua state\n"
-            "KLuaScript::CallFunction1 file:  has no lua state\n"
-            "KLuaScript::CallFunction1 file:  has no lua state\n"
-            "KLuaScript::Call file:  has no lua state\n"
-            "KLuaScript::_DoString file:  has no lua state\n"
-            "KLuaScript::_DoString file:  has no lua state\n"
-            "KLuaScript::TestScript file:  has no lua state\n");
-}
-
