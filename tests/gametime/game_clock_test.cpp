@@ -379,16 +379,12 @@ TEST_F(GameClockTest, CallbacksCannotAdvanceOrBreakTheClock) {
 }
 
 TEST_F(GameClockTest, DayNightAndMidnightHours) {
-  const struct {
-    DWORD hour;
-    int day, midnight;
-  } cases[] = {{7, 0, 0}, {8, 1, 0}, {16, 1, 0}, {17, 0, 0}, {22, 0, 0},
-               {23, 0, 1}, {0, 0, 1}, {3, 0, 1}, {4, 0, 0}};
-  for (const auto& c : cases) {
-    clock.Start(At(c.hour, 0));
-    EXPECT_EQ(clock.IsDay(), c.day) << c.hour;
-    EXPECT_EQ(clock.IsNight(), 1 - c.day) << c.hour;
-    EXPECT_EQ(clock.IsMidNight(), c.midnight) << c.hour;
+  const char kind[] = "MMMMNNNNDDDDDDDDDNNNNNNM";  // hours 0 to 23: Day, Night, Midnight (a night too)
+  for (DWORD hour = 0; hour < 24; ++hour) {
+    clock.Start(At(hour, 0));
+    EXPECT_EQ(clock.IsDay(), kind[hour] == 'D') << hour;
+    EXPECT_EQ(clock.IsNight(), kind[hour] != 'D') << hour;
+    EXPECT_EQ(clock.IsMidNight(), kind[hour] == 'M') << hour;
   }
 }
 
