@@ -205,7 +205,7 @@ TEST_F(GameClockTest, FebruaryHasTwentyNineDaysInEveryFourthYearCenturiesInclude
   EXPECT_TRUE(clock.NextMonth());
 }
 
-TEST_F(GameClockTest, UnitCallbacksPerRegistrationAndSecondsNeverRaised) {
+TEST_F(GameClockTest, UnitCallbacksRunPerRegistrationAndChangesTakeEffectFromTheNextEvent) {
   Recorder* hour = Listen(cGameTime::GameTime_Hour);
   clock.RegistCallback(cGameTime::GameTime_Hour, hour);
   Listen(cGameTime::GameTime_Sec);
@@ -228,9 +228,8 @@ TEST_F(GameClockTest, UnitCallbacksPerRegistrationAndSecondsNeverRaised) {
   clock.OnGameTime(cGameTime::GameTime_Sec, wide);
   clock.OnGameTime(static_cast<Unit>(7), 1);
   EXPECT_EQ(TakeLog(), (Log{"Sec " + std::to_string(wide)}));
-}
 
-TEST_F(GameClockTest, ListenersChangedDuringAnEventTakeEffectFromTheNextOne) {
+  // Listeners changed during an event take effect from the next one.
   std::vector<std::string> lateLog;
   Recorder late(lateLog, "Min");
   auto* deleted = new Recorder(log, "Min");

@@ -85,22 +85,6 @@ TEST_F(LuaScriptTest, StatelessOperationsFailSafelyAndLoadsLeaveNoBrokenState) {
   EXPECT_EQ(m_script.HaveFunction("print"), 1);
 }
 
-TEST_F(LuaScriptTest, CallsSetTheGuardsSeenFromInside) {
-  Load("npc/guard",
-       "function OnTalk() RecordContext() end function Echo(v) Record(tostring(v)) end");
-  EXPECT_EQ(m_script.CallFunction("OnTalk", 0), 1);
-  EXPECT_EQ(m_script.DoString("RecordContext()"), 1);
-  EXPECT_EQ(m_script.CallFunction1("Echo", 7, 0), 1);
-  EXPECT_EQ(m_script.CallFunction1("Echo", "text", 0), 1);
-  EXPECT_EQ(m_script.CallFunction1("Echo", nullptr, 0), 1);
-  EXPECT_EQ(Records(), (std::vector<std::string>{"npc/guard|OnTalk", "npc/guard|RecordContext()",
-                                                 "7", "text", "nil"}));
-  EXPECT_STREQ(FileName(), "");
-  EXPECT_STREQ(FuncName(), "");
-  EXPECT_EQ(Top(), 0);
-  EXPECT_EQ(Out(), "");
-}
-
 TEST_F(LuaScriptTest, FailuresKeepTheErrorAndReportInTheirOwnFormat) {
   ChannelCapture channel("script.error");
   Load("t", "function Fail() error('broken', 0) end function Table() error({}) end "
@@ -139,8 +123,23 @@ TEST_F(LuaScriptTest, FailuresKeepTheErrorAndReportInTheirOwnFormat) {
   EXPECT_EQ(channel.messages().size(), 6u);
 }
 
-TEST_F(LuaScriptTest, ReturnIntAndReturnStringTakeTheTopValue) {
-  Load("t", "");
+// Calls set the guards seen from inside and leave the stack as it was;
+// ReturnInt and ReturnString take the top value.
+TEST_F(LuaScriptTest, CallsSetTheGuardsAndReturnsTakeTheTopValue) {
+  Load("npc/guard",
+       "function OnTalk() RecordContext() end function Echo(v) Record(tostring(v)) end");
+  EXPECT_EQ(m_script.CallFunction("OnTalk", 0), 1);
+  EXPECT_EQ(m_script.DoString("RecordContext()"), 1);
+  EXPECT_EQ(m_script.CallFunction1("Echo", 7, 0), 1);
+  EXPECT_EQ(m_script.CallFunction1("Echo", "text", 0), 1);
+  EXPECT_EQ(m_script.CallFunction1("Echo", nullptr, 0), 1);
+  EXPECT_EQ(Records(), (std::vector<std::string>{"npc/guard|OnTalk", "npc/guard|RecordContext()",
+                                                 "7", "text", "nil"}));
+  EXPECT_STREQ(FileName(), "");
+  EXPECT_STREQ(FuncName(), "");
+  EXPECT_EQ(Top(), 0);
+  EXPECT_EQ(Out(), "");
+
   int out = -1;
   ASSERT_EQ(m_script.DoString1("return 7"), 1);
   EXPECT_EQ(m_script.ReturnInt(out), 1);
