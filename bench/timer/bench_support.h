@@ -5,12 +5,14 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
+#include <time.h>
+
 #include <cstdint>
 #include <memory>
 #include <random>
 #include <vector>
 
+#include "tickbase/platform/clock_test_helper.h"
 #include "tickbase/timer/timer_obj.h"
 
 // Each timer re-arms with its own period of 32768..65535 ms, carried in the
@@ -80,20 +82,69 @@ struct WrapLess {
   }
 };
 
-// Accumulates the time of the blocks it measures.
+// Simulated clocks for a whole cTimerManager, so a benchmark decides when
+// timers fall due. Each reading still costs what a reading of the system
+// clocks costs (the library reads them for its timing reports), but returns
+// the simulated time. Restores the system clocks.
+class BenchClocks {
+ public:
+  explicit BenchClocks(std::uint32_t ms) {
+    Total() = ms;
+    platform::SetClocks(+[] {
+      timespec ts;
+#ifdef CLOCK_MONOTONIC_COARSE
+      clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+#else
+      clock_gettime(CLOCK_MONOTONIC, &ts);
+#endif
+      const std::uint64_t real = static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
+                                 static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u;
+      benchmark::DoNotOptimize(real);
+      return static_cast<std::uint32_t>(Total());
+    }, +[] {
+      const long real = static_cast<long>(::time(nullptr));
+      benchmark::DoNotOptimize(real);
+      return 1700000000L + static_cast<long>(Total() / 1000);
+    });
+  }
+  ~BenchClocks() { platform::SetClocks(nullptr, nullptr); }
+  BenchClocks(const BenchClocks&) = delete;
+  BenchClocks& operator=(const BenchClocks&) = delete;
+
+  void Advance(std::uint32_t ms) { Total() += ms; }
+  // The ms clock (wraps at 2^32).
+  std::uint32_t ms() const { return static_cast<std::uint32_t>(Total()); }
+
+ private:
+  static std::uint64_t& Total() {
+    static std::uint64_t v;
+    return v;
+  }
+};
+
+// Accumulates the CPU time of this thread in the blocks it measures: on a
+// shared machine, time spent descheduled would otherwise land on whichever
+// block was running. One reading costs about a system call, negligible
+// against the thousands of operations each block runs.
 class Stopwatch {
  public:
   template <class F>
   void Measure(F&& f) {
-    const auto t0 = std::chrono::steady_clock::now();
+    const double t0 = Now();
     f();
-    m_total += std::chrono::steady_clock::now() - t0;
+    m_total += Now() - t0;
   }
-  double Seconds() const { return std::chrono::duration<double>(m_total).count(); }
+  double Seconds() const { return m_total; }
   double NsPer(double count) const { return count > 0 ? Seconds() * 1e9 / count : 0; }
 
  private:
-  std::chrono::steady_clock::duration m_total{};
+  static double Now() {
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+  }
+
+  double m_total = 0;
 };
 
 inline void SetCounter(benchmark::State& state, const char* name, double value) {

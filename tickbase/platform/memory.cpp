@@ -2,31 +2,25 @@
 
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <new>
 
 namespace platform {
 
-namespace {
-
-std::size_t BlockAlign(std::size_t bytes, std::size_t align) {
-  return bytes >= kHugePageBytes && align < kHugePageBytes ? kHugePageBytes : align;
-}
-
-}  // namespace
-
 void* AllocateLarge(std::size_t bytes, std::size_t align) {
-  const std::size_t blockAlign = BlockAlign(bytes, align);
-  void* p = ::operator new(bytes, std::align_val_t(blockAlign));
-  // Only whole huge pages inside the block; the advice is asked before the
-  // pages are first touched, so they are faulted in huge. A refusal changes
-  // nothing but speed.
-  const std::size_t whole = bytes & ~(kHugePageBytes - 1);
-  if (blockAlign == kHugePageBytes && whole > 0) madvise(p, whole, MADV_HUGEPAGE);
+  void* p = ::operator new(bytes, std::align_val_t(align));
+  // Huge pages for the whole ones inside the block. The block itself keeps
+  // its own alignment: aligning it to a huge page would cost up to one more
+  // huge page of address space per block, counted as in use. The advice is
+  // asked before the pages are first touched, so they are faulted in huge;
+  // a refusal changes nothing but speed.
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(p);
+  const std::uintptr_t first = (start + kHugePageBytes - 1) & ~(kHugePageBytes - 1);
+  const std::uintptr_t last = (start + bytes) & ~(kHugePageBytes - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
   return p;
 }
 
-void FreeLarge(void* p, std::size_t bytes, std::size_t align) {
-  ::operator delete(p, std::align_val_t(BlockAlign(bytes, align)));
-}
+void FreeLarge(void* p, std::size_t, std::size_t align) { ::operator delete(p, std::align_val_t(align)); }
 
 }  // namespace platform

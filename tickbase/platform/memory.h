@@ -10,10 +10,10 @@ namespace platform {
 // Blocks at least this big are worth huge pages.
 constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
 
-// Allocates bytes aligned to align; a block of kHugePageBytes or more is
-// aligned to a huge page and asks the system to back it with huge pages (a
-// hint: where they are not available the block is ordinary memory). Throws
-// std::bad_alloc when the heap is exhausted.
+// Allocates bytes aligned to align, and asks the system to back the whole
+// huge pages inside the block with huge pages (a hint: where they are not
+// available the block is ordinary memory). Throws std::bad_alloc when the
+// heap is exhausted.
 void* AllocateLarge(std::size_t bytes, std::size_t align);
 // Frees a block from AllocateLarge; bytes and align as given to it.
 void FreeLarge(void* p, std::size_t bytes, std::size_t align);

@@ -5,36 +5,41 @@
 #include "tickbase/timer/due_order.h"
 #include "tickbase/timer/timer_obj.h"
 
-template <class Order>
-cIndexedService<Order>::cIndexedService(std::string name) : cService(std::move(name)) {}
+template <class Store>
+cIndexedService<Store>::cIndexedService(std::string name) : cService(std::move(name)) {}
 
-template <class Order>
-cIndexedService<Order>::~cIndexedService() {
+template <class Store>
+cIndexedService<Store>::~cIndexedService() {
   m_entries.ForEach([](cTimerObj* obj, unsigned long) { obj->Release(); });
 }
 
-template <class Order>
-bool cIndexedService<Order>::KillTimer(cTimerObj* obj, unsigned long param) {
+template <class Store>
+bool cIndexedService<Store>::KillTimer(cTimerObj* obj, unsigned long param) {
   if (!m_entries.Remove(obj, param)) return false;
   obj->Release();
   return true;
 }
 
-template <class Order>
-bool cIndexedService<Order>::CheckTimer(cTimerObj* obj, unsigned long param) {
+template <class Store>
+bool cIndexedService<Store>::CheckTimer(cTimerObj* obj, unsigned long param) {
   return m_entries.Contains(obj, param);
 }
 
-template <class Order>
-void cIndexedService<Order>::AddTimer(cTimerObj* obj, unsigned long param, unsigned long time) {
+template <class Store>
+void cIndexedService<Store>::AddTimer(cTimerObj* obj, unsigned long param, unsigned long time) {
   m_entries.Add(obj, param, DueTime(time));
   obj->AddRef();
 }
 
-template <class Order>
-std::size_t cIndexedService<Order>::size() const {
+template <class Store>
+std::size_t cIndexedService<Store>::size() const {
   return m_entries.size();
 }
 
-template class cIndexedService<cTimerFifo>;
-template class cIndexedService<cTimerHeap>;
+template <class Store>
+void cIndexedService<Store>::Prefetch(const cTimerObj* obj, unsigned long param) const {
+  m_entries.Prefetch(obj, param);
+}
+
+template class cIndexedService<cListTimers>;
+template class cIndexedService<cMapTimers>;

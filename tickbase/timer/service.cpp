@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "tickbase/timer/current_timer.h"
+#include "tickbase/timer/dispatch_clock.h"
 #include "tickbase/timer/timer_obj.h"
 #include "tickbase/timer/timing_scope.h"
 
@@ -19,7 +20,22 @@ cService::~cService() = default;
 
 void cService::OnOverflow(unsigned long) {}
 
+void cService::Prefetch(const cTimerObj*, unsigned long) const {}
+
 void cService::RunService(unsigned long units, unsigned long now) {
+  if (cDispatchClock::Chaining()) {
+    Dispatch(units, now, true);
+    return;
+  }
+  cDispatchClock chain(timeGetTime());
+  Dispatch(units, now, true);
+}
+
+void cService::Dispatch(unsigned long units, unsigned long now, bool timed) {
+  if (!timed) {
+    Run(units, now);
+    return;
+  }
   cTimerFunctionFrame frame("cService::RunService", m_name.c_str(), kSlowServiceMs, 1);
   Run(units, now);
 }

@@ -40,6 +40,9 @@ class TICKBASE_API cService {
   virtual void OnOverflow(unsigned long msNow);
   // Stored entries.
   virtual std::size_t size() const = 0;
+  // A hint: starts fetching what a command on (obj, param) will touch, so a
+  // batch of commands overlaps its cache misses. Does nothing by default.
+  virtual void Prefetch(const cTimerObj* obj, unsigned long param) const;
 
   // Run, timed: a run slower than 100 ms is reported under this name.
   void RunService(unsigned long units, unsigned long now);
@@ -47,6 +50,12 @@ class TICKBASE_API cService {
   void ReportCrashToStream(std::ostream& os) const;
 
   const std::string& GetName() const { return m_name; }
+
+ protected:
+  // Run, timed as RunService promises when timed is set. The default wraps
+  // Run in a cTimerFunctionFrame; the library's services time themselves
+  // only when they fire something, so a run with nothing due reads no clock.
+  virtual void Dispatch(unsigned long units, unsigned long now, bool timed);
 
  private:
   std::string m_name;

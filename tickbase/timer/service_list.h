@@ -8,13 +8,16 @@
 
 #include "tickbase/timer/indexed_service.h"
 
-class TICKBASE_API cServiceList : public cIndexedService<cTimerFifo> {
+class TICKBASE_API cServiceList : public cIndexedService<cListTimers> {
  public:
   // Named "list_" + period + "_" + rangeName. period: clock units of the
   // range, 1 .. 2^31 - 1 (the range refuses others).
   cServiceList(unsigned long period, const char* rangeName);
 
   void Run(unsigned long units, unsigned long now) override;
+
+ protected:
+  void Dispatch(unsigned long units, unsigned long now, bool timed) override;
 
  private:
   std::uint32_t m_period;

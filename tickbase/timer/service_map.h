@@ -8,15 +8,22 @@
 
 #include <cstdint>
 
+#include "tickbase/timer/due_order.h"
 #include "tickbase/timer/indexed_service.h"
 
-class TICKBASE_API cServiceMap : public cIndexedService<cTimerHeap> {
+class TICKBASE_API cServiceMap : public cIndexedService<cMapTimers> {
  public:
   // Named "Map_" + rangeName. unit: clock units per unit of the range
   // (1 for ms and seconds, 60, 3600, 86400).
   cServiceMap(const char* rangeName, unsigned long unit);
 
   void Run(unsigned long units, unsigned long now) override;
+  // True if a timer is due at now (a stale entry may count). now becomes
+  // the clock that later due times are read against, as for Run.
+  bool AnyDue(unsigned long now) { return m_entries.AnyBefore(m_entries.DueLimit(DueTime(now))); }
+
+ protected:
+  void Dispatch(unsigned long units, unsigned long now, bool timed) override;
 
  private:
   std::uint32_t m_unit;

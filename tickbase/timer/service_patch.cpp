@@ -2,7 +2,10 @@
 
 #include <string>
 
+#include "tickbase/timer/dispatch_clock.h"
 #include "tickbase/timer/held_ref.h"
+#include "tickbase/timer/service_timing.h"
+#include "tickbase/timer/timer_obj.h"
 
 cServicePatch::cServicePatch(unsigned long period, const char* rangeName)
     : cService("patch_" + std::to_string(period) + "_" + rangeName),
@@ -12,7 +15,9 @@ cServicePatch::~cServicePatch() {
   for (const stEntry& e : m_entries) e.obj->Release();
 }
 
-void cServicePatch::Run(unsigned long units, unsigned long) {
+void cServicePatch::Run(unsigned long units, unsigned long now) { Dispatch(units, now, false); }
+
+void cServicePatch::Dispatch(unsigned long units, unsigned long, bool timed) {
   const std::size_t n = m_entries.size();
   if (n == 0) return;
   const std::uint32_t acc = static_cast<std::uint32_t>(units) + m_carry;
@@ -30,6 +35,9 @@ void cServicePatch::Run(unsigned long units, unsigned long) {
   const std::size_t start = m_cursor;
   std::size_t end = start + k >= n ? n : static_cast<std::size_t>(start + k);
   m_cursor = end == n ? 0 : end;
+  if (start >= end) return;
+
+  cServiceRunTiming timing(timed ? GetName().c_str() : nullptr);
 
   for (std::size_t i = start; i < end && i < m_entries.size();) {
     const stEntry e = m_entries[i];
@@ -39,6 +47,7 @@ void cServicePatch::Run(unsigned long units, unsigned long) {
       // if the entry goes.
       e.obj->AddRef();
       cHeldRef held(e.obj);
+      timing.Open();
       r = e.obj->OnTimer(e.param);
     }
     if (r != 0 || i >= m_entries.size()) {
@@ -74,5 +83,8 @@ void cServicePatch::AddTimer(cTimerObj* obj, unsigned long param, unsigned long)
 void cServicePatch::EraseAt(std::size_t i) {
   cTimerObj* obj = m_entries[i].obj;
   m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(i));
+  // Closing the gap moves the rest of the array: not the few steps the
+  // next callback's timing may start from.
+  cDispatchClock::NoteSlowStep();
   obj->Release();
 }

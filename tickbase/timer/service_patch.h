@@ -31,6 +31,9 @@ class TICKBASE_API cServicePatch : public cService {
   // Elapsed units not yet turned into firings.
   std::uint32_t GetCarry() const { return m_carry; }
 
+ protected:
+  void Dispatch(unsigned long units, unsigned long now, bool timed) override;
+
  private:
   struct stEntry {
     cTimerObj* obj;

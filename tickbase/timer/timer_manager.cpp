@@ -1,15 +1,21 @@
 #include "tickbase/timer/timer_manager.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <sstream>
 
 #include "tickbase/diag/log.h"
 #include "tickbase/diag/report.h"
 #include "tickbase/platform/clock.h"
+#include "tickbase/timer/dispatch_clock.h"
 #include "tickbase/timer/held_ref.h"
 #include "tickbase/timer/timer_obj.h"
 
 namespace {
+
+// Commands whose index slots are fetched together before they are applied:
+// enough to overlap many misses, few enough that the slots stay in cache.
+constexpr std::size_t kPrefetchWindow = 64;
 
 // A run-list or end-list callback that appends itself on every call would
 // keep its walk going forever. Past this many calls appended during one
@@ -55,7 +61,8 @@ void cTimerManager::AddTime(TimeRange range, unsigned long& t) const {
 int cTimerManager::Queue(TimeRange range, TimerEnum kind, unsigned long time, cTimerObj* obj,
                          unsigned long param, int add, const char* name) {
   if (!obj) return 0;
-  m_cmds.push_back(stTimerCmd{range, kind, time, obj, param, add, name ? name : ""});
+  // Only a failed kill shows its name; adds keep none.
+  m_cmds.push_back(stTimerCmd{range, kind, time, obj, param, add, add || !name ? std::string() : std::string(name)});
   obj->AddRef();
   return 1;
 }
@@ -115,10 +122,20 @@ void cTimerManager::FlushCmd() {
     ~cDropApplied() { cmds.erase(cmds.begin(), cmds.begin() + static_cast<std::ptrdiff_t>(done)); }
   } dropApplied{m_cmds, done};
   while (done < m_cmds.size()) {
-    const stTimerCmd& cmd = m_cmds[done++];
-    cHeldRef held(cmd.obj);
-    if (cmd.obj->IsValid()) Apply(cmd);
+    // A window of commands has its index slots fetched all at once, so their
+    // misses overlap, and is then applied from cache.
+    const std::size_t end = std::min(m_cmds.size(), done + kPrefetchWindow);
+    for (std::size_t i = done; i < end; ++i) Prefetch(m_cmds[i]);
+    while (done < end) {
+      const stTimerCmd& cmd = m_cmds[done++];
+      cHeldRef held(cmd.obj);
+      if (cmd.obj->IsValid()) Apply(cmd);
+    }
   }
+}
+
+void cTimerManager::Prefetch(const stTimerCmd& cmd) const {
+  if (IsTimeRange(cmd.range)) m_ranges[cmd.range].Prefetch(cmd.kind, cmd.obj, cmd.param);
 }
 
 void cTimerManager::Apply(const stTimerCmd& cmd) {
@@ -134,16 +151,22 @@ void cTimerManager::Apply(const stTimerCmd& cmd) {
 }
 
 void cTimerManager::Run(unsigned long ms) {
-  FlushCmd();
+  if (!m_cmds.empty()) FlushCmd();
   const DWORD before = m_msTime;
   RefreshTime();
   if (static_cast<std::int32_t>(before) < 0 && static_cast<std::int32_t>(m_msTime) >= 0) {
     for (cTimerRange& range : m_ranges) range.OnOverflow(m_msTime);
   }
+  // Callback timings from here on start from the last reading taken.
+  cDispatchClock chain(m_msTime);
   m_i = -1;
-  FireOnceList(m_runList, "run list");
-  for (m_i = 0; m_i < TimeRange_Max; ++m_i) m_ranges[m_i].Run(ms);
-  FireOnceList(m_endList, "end list");
+  if (!m_runList.empty()) FireOnceList(m_runList, "run list");
+  for (int i = 0; i < TimeRange_Max; ++i) {
+    m_i = i;
+    m_ranges[i].Run(ms);
+  }
+  m_i = TimeRange_Max;
+  if (!m_endList.empty()) FireOnceList(m_endList, "end list");
 }
 
 void cTimerManager::FireOnceList(std::deque<stOnceEntry>& list, const char* which) {

@@ -101,7 +101,7 @@ class TICKBASE_API cTimerManager {
     cTimerObj* obj;  // one reference while queued
     unsigned long param;
     int add;  // 1 add, 0 kill
-    std::string name;
+    std::string name;  // a kill's, for its failure report; empty for an add
   };
   struct stOnceEntry {
     cTimerObj* obj;  // one reference while listed
@@ -111,6 +111,7 @@ class TICKBASE_API cTimerManager {
   int Queue(TimeRange range, TimerEnum kind, unsigned long time, cTimerObj* obj,
             unsigned long param, int add, const char* name);
   void Apply(const stTimerCmd& cmd);
+  void Prefetch(const stTimerCmd& cmd) const;
   void FireOnceList(std::deque<stOnceEntry>& list, const char* which);
 
   std::vector<stTimerCmd> m_cmds;

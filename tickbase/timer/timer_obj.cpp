@@ -9,6 +9,7 @@
 #include "tickbase/platform/clock.h"
 #include "tickbase/timer/cost_label.h"
 #include "tickbase/timer/current_timer.h"
+#include "tickbase/timer/dispatch_clock.h"
 #include "tickbase/timer/timer_manager.h"
 #include "tickbase/timer/timer_range.h"
 
@@ -53,7 +54,7 @@ void cTimerObj::Invalidate() {
 
 unsigned long cTimerObj::OnTimer(unsigned long param) {
   if (!m_valid || !m_owner) return 0;
-  const DWORD t0 = timeGetTime();
+  const DWORD t0 = cDispatchClock::Start();
   g_curTimerObj = m_owner;
   g_curTimerParam = param;
   // No try/catch: a callback that throws leaves the current-timer variables
@@ -61,7 +62,7 @@ unsigned long cTimerObj::OnTimer(unsigned long param) {
   const unsigned long result = m_owner->OnTimer(param);
   g_curTimerObj = nullptr;
   g_curTimerParam = 0;
-  const DWORD dt = timeGetTime() - t0;
+  const DWORD dt = cDispatchClock::Stop() - t0;
   if (dt > kSlowCallbackMs) ReportSlowCallback(m_owner, dt, param);
   return result;
 }

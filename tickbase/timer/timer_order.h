@@ -1,92 +1,126 @@
-// The firing order of a map or list service: entries (due, node, seq) that
-// point at the service's timer nodes (cTimerNodes). Removal is lazy: a
-// killed timer's entry stays until it reaches the front or a compaction
-// drops it, and is recognised as stale because its node no longer holds its
-// seq. Nothing here allocates except Push. Internal.
+// The firing orders of the map and list services. An entry is a 64-bit key
+// that orders it (and names its timer, cTimerIndex says how) with the
+// handle and param the timer fires with, so taking the first entry needs no
+// other read. Removal is lazy: a killed timer's entry stays until it reaches
+// the front or a compaction, and is then recognised as stale by the index.
+// Nothing here allocates except Reserve. Internal.
 #ifndef TICKBASE_TIMER_TIMER_ORDER_H_
 #define TICKBASE_TIMER_TIMER_ORDER_H_
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <vector>
 
-#include "tickbase/timer/due_order.h"
 #include "tickbase/timer/large_allocator.h"
 
-struct stOrderEntry {
-  std::uint32_t due;
-  std::uint32_t node;
-  std::uint64_t seq;
+class cTimerObj;
+
+// What a timer fires with.
+struct stTimerRef {
+  cTimerObj* obj;
+  unsigned long param;
 };
 
-// Map order: a 4-ary min-heap by due time (wrap-around rule), then by
-// insertion sequence, so equal due times fire in the order they were added.
-// Four children per node halve the depth of a binary heap, and the storage
-// is laid out so that each node's four 16-byte children fill one 64-byte
-// cache line: a walk from the root touches one line per level.
+// Map order: an 8-ary min-heap of keys, kept in one array and the refs in
+// another, in step. Sifting compares keys only, so a level costs one cache
+// line of keys on the critical path; the ref of the child that moves up is
+// fetched beside it. Node i lives at index kPad + i of both arrays, so the
+// eight children of a node fill one cache line of the keys and two of the
+// refs.
 class cTimerHeap {
  public:
-  static bool Before(std::uint32_t dueA, std::uint64_t seqA, std::uint32_t dueB, std::uint64_t seqB) {
-    return dueA == dueB ? seqA < seqB : DueBefore(dueA, dueB);
-  }
+  static constexpr std::uint64_t kNoKey = ~std::uint64_t{0};
 
   cTimerHeap();
+  cTimerHeap(const cTimerHeap&) = delete;
+  cTimerHeap& operator=(const cTimerHeap&) = delete;
 
   bool empty() const { return size() == 0; }
-  std::size_t size() const { return m_heap.size() - kPad; }
-  const stOrderEntry& Front() const { return m_heap[kPad]; }
-  void Push(const stOrderEntry& e);
+  std::size_t size() const { return m_keys.size() - kPad; }
+  // kNoKey when empty.
+  std::uint64_t FrontKey() const { return empty() ? kNoKey : m_keys[kPad]; }
+  const stTimerRef& FrontRef() const { return m_refs[kPad]; }
+  // The ref of the least child of the front: the next front once the front
+  // goes, unless what replaces it comes first. Requires: size() > 1.
+  const stTimerRef& NextRef() const;
+  // Changes with every push, pop, replacement and rebuild: equal values
+  // mean the front is still the same entry.
+  std::uint64_t Version() const { return m_version; }
+
+  // Makes room so that the next Push allocates nothing. Grows by an eighth,
+  // so the arrays hold at most an eighth more than their peak (a timer's
+  // entry is 24 bytes). On failure (std::bad_alloc) nothing has changed.
+  void Reserve();
+  // Requires: Reserve() since the last Push, and key is not stored.
+  void Push(std::uint64_t key, const stTimerRef& ref);
   void PopFront();
-  // Drops the entries for which live(entry) is false, in place.
-  template <class Live>
-  void Compact(Live live) {
-    m_heap.erase(std::remove_if(m_heap.begin() + kPad, m_heap.end(),
-                                [&](const stOrderEntry& e) { return !live(e); }),
-                 m_heap.end());
-    Heapify();
-  }
+  // Gives the front entry a new key, keeping its ref.
+  void ReplaceFront(std::uint64_t key);
+
+  // Rebuilding: Clear, Append every entry, then Heapify. Append needs no
+  // room as long as no more entries are appended than were stored.
+  void Clear();
+  void Append(std::uint64_t key, const stTimerRef& ref);
+  void Heapify();
+  // Sorts the entries by key, first first (a sorted array is a heap), in
+  // place.
+  void Sort();
+  // Entry i of the array (in order after Sort).
+  std::uint64_t& KeyAt(std::size_t i) { return m_keys[kPad + i]; }
 
  private:
   static constexpr std::size_t kLine = 64;
-  // Node i lives at m_heap[kPad + i]; its children 4i+1..4i+4 then start at
-  // a multiple of four entries, a cache line boundary. The padding entries
-  // are never read.
-  static constexpr std::size_t kPad = 3;
+  static constexpr std::size_t kArity = 8;
+  static constexpr std::size_t kPad = kArity - 1;
+  // From this many entries the arrays are unlikely to be in cache, and
+  // sifting fetches a level ahead.
+  static constexpr std::size_t kPrefetchFrom = 32768;
 
-  static bool Less(const stOrderEntry& a, const stOrderEntry& b) {
-    return Before(a.due, a.seq, b.due, b.seq);
-  }
-  stOrderEntry* Nodes() { return m_heap.data() + kPad; }
-  void Heapify();
+  std::uint64_t* Keys() { return m_keys.data() + kPad; }
+  stTimerRef* Refs() { return m_refs.data() + kPad; }
+  // Sifts down the entry (key, held) from the hole at i of the first n
+  // entries. By value: the hole's own entry may be what is sifted.
+  void SiftDown(std::size_t n, std::size_t i, std::uint64_t key, stTimerRef held);
 
-  std::vector<stOrderEntry, cLargeAllocator<stOrderEntry, kLine>> m_heap;  // on line boundaries
+  std::vector<std::uint64_t, cLargeAllocator<std::uint64_t, kLine>> m_keys;
+  std::vector<stTimerRef, cLargeAllocator<stTimerRef, kLine>> m_refs;
+  std::uint64_t m_version = 0;
 };
 
 // List order: every entry of a list shares one period and is appended with
-// due = clock + period, so appending keeps due order; first is oldest.
+// due = clock + period, so appending keeps due order. Keys are insertion
+// sequence numbers; the first entry is the oldest.
 class cTimerFifo {
  public:
-  static bool Before(std::uint32_t, std::uint64_t seqA, std::uint32_t, std::uint64_t seqB) {
-    return seqA < seqB;
-  }
+  struct stEntry {
+    std::uint64_t key;
+    stTimerRef ref;
+    std::uint32_t due;
+  };
 
-  bool empty() const { return m_fifo.empty(); }
-  std::size_t size() const { return m_fifo.size(); }
-  const stOrderEntry& Front() const { return m_fifo.front(); }
-  void Push(const stOrderEntry& e) { m_fifo.push_back(e); }
-  void PopFront() { m_fifo.pop_front(); }
+  bool empty() const { return m_head == m_entries.size(); }
+  std::size_t size() const { return m_entries.size() - m_head; }
+  const stEntry& Front() const { return m_entries[m_head]; }
+
+  // Makes room so that the next Push allocates nothing. On failure
+  // (std::bad_alloc) nothing has changed.
+  void Reserve();
+  // Requires: Reserve() since the last Push.
+  void Push(const stEntry& e) { m_entries.push_back(e); }
+  void PopFront();
   // Drops the entries for which live(entry) is false, keeping the order.
   template <class Live>
   void Compact(Live live) {
-    m_fifo.erase(std::remove_if(m_fifo.begin(), m_fifo.end(),
-                                [&](const stOrderEntry& e) { return !live(e); }),
-                 m_fifo.end());
+    std::size_t kept = 0;
+    for (std::size_t i = m_head; i < m_entries.size(); ++i)
+      if (live(m_entries[i])) m_entries[kept++] = m_entries[i];
+    m_entries.resize(kept);
+    m_head = 0;
   }
 
  private:
-  std::deque<stOrderEntry> m_fifo;
+  std::vector<stEntry> m_entries;  // the order is [m_head, end)
+  std::size_t m_head = 0;
 };
 
 #endif  // TICKBASE_TIMER_TIMER_ORDER_H_

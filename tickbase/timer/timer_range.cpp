@@ -33,6 +33,7 @@ void cTimerRange::CreateTimeRange(TimeRange range, const char* name) {
   m_range = IsTimeRange(range) ? range : TimeRange_MS;
   m_name = name ? name : "";
   m_map = std::make_unique<cServiceMap>(m_name.c_str(), ClockUnits());
+  m_unitMs = kTimeRangeMs[m_range];
 }
 
 cService* cTimerRange::FindPeriodic(TimerEnum kind, unsigned long period, bool create) {
@@ -111,22 +112,39 @@ int cTimerRange::CheckTimer(TimerEnum kind, unsigned long time, cTimerObj* obj, 
   return service && service->CheckTimer(obj, param) ? 1 : 0;
 }
 
-void cTimerRange::Run(unsigned long ms) {
-  const long long unitMs = kTimeRangeMs[m_range];
-  m_accumulated += static_cast<long long>(ms);
-  const long long units = m_accumulated / unitMs;
-  if (units < 1) return;
+void cTimerRange::Prefetch(TimerEnum kind, const cTimerObj* obj, unsigned long param) const {
+  // Lists would first need a lookup of their period's service.
+  if (kind == Timer_Map && m_map) m_map->Prefetch(obj, param);
+}
+
+void cTimerRange::RunUnits() {
   const cTimerManager& clocks = Clocks();
-  const unsigned long now = m_range == TimeRange_MS ? clocks.GetMSTime()
-                                                    : static_cast<unsigned long>(clocks.GetSTime());
-  RunRange(now, static_cast<unsigned long>(units));
-  m_accumulated -= units * unitMs;
+  if (m_range == TimeRange_MS) {
+    // One ms per unit: every accumulated ms is a unit, no division. This
+    // range runs on every tick; when its only service is a map with nothing
+    // due, the run is the map's one comparison.
+    const unsigned long now = clocks.GetMSTime();
+    const long long units = m_accumulated;
+    if (m_patchOrder.empty() && m_listOrder.empty() && !m_map->AnyDue(now)) {
+      m_accumulated = 0;
+      m_i = 3;
+      m_current = nullptr;
+      return;
+    }
+    RunRange(now, static_cast<unsigned long>(units));
+    m_accumulated -= units;
+    return;
+  }
+  const long long units = m_accumulated / m_unitMs;
+  RunRange(static_cast<unsigned long>(clocks.GetSTime()), static_cast<unsigned long>(units));
+  m_accumulated -= units * m_unitMs;
 }
 
 void cTimerRange::RunRange(unsigned long now, unsigned long units) {
   m_i = 0;
   m_current = m_map.get();
-  m_current->RunService(units, now);
+  // A map with nothing due costs one comparison.
+  if (m_map->AnyDue(now)) m_current->RunService(units, now);
   m_i = 1;
   for (std::size_t i = 0; i < m_patchOrder.size(); ++i) {
     m_current = m_patchOrder[i];

@@ -23,6 +23,7 @@
 #include "tickbase/timer/timer_types.h"
 
 class cService;
+class cServiceMap;
 class cTimerManager;
 class cTimerObj;
 
@@ -54,9 +55,16 @@ class TICKBASE_API cTimerRange {
   int KillTimer(TimerEnum kind, unsigned long time, cTimerObj* obj, unsigned long param);
   int CheckTimer(TimerEnum kind, unsigned long time, cTimerObj* obj, unsigned long param);
 
+  // A hint: starts fetching what a command of kind on (obj, param) will
+  // touch in this range's map (other kinds: nothing).
+  void Prefetch(TimerEnum kind, const cTimerObj* obj, unsigned long param) const;
+
   // Adds ms to the accumulated milliseconds; when at least one whole unit
   // has accumulated, runs every service with the number of whole units.
-  void Run(unsigned long ms);
+  void Run(unsigned long ms) {
+    m_accumulated += static_cast<long long>(ms);
+    if (m_accumulated >= m_unitMs) RunUnits();
+  }
   // Runs every service once: the map, then patches, then lists, each group
   // in the order its periods were first used. now: the range's clock.
   void RunRange(unsigned long now, unsigned long units);
@@ -75,13 +83,15 @@ class TICKBASE_API cTimerRange {
  private:
   using cServiceTable = std::unordered_map<unsigned long, std::unique_ptr<cService>>;
 
+  // Run's part once a whole unit has accumulated.
+  void RunUnits();
   cService* FindPeriodic(TimerEnum kind, unsigned long period, bool create);
   cService* LookupService(TimerEnum kind, unsigned long time);
   std::uint32_t ClockUnits() const { return kTimeRangeClockUnits[m_range]; }
   const cTimerManager& Clocks() const;
 
   const cTimerManager* m_clocks;  // borrowed; null: the process-wide manager
-  std::unique_ptr<cService> m_map;
+  std::unique_ptr<cServiceMap> m_map;
   cServiceTable m_patches;
   cServiceTable m_lists;
   // Run order: services never go away, and a walk by index survives a
@@ -91,6 +101,7 @@ class TICKBASE_API cTimerRange {
   TimeRange m_range = TimeRange_MS;
   std::string m_name;
   long long m_accumulated = 0;
+  long long m_unitMs = 1;  // ms per unit of the range
   int m_i = 0;  // phase: 0 map, 1 patches, 2 lists, 3 finished
   cService* m_current = nullptr;
 };

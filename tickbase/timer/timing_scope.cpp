@@ -3,10 +3,9 @@
 #include <iostream>
 
 #include "tickbase/diag/console.h"
-#include "tickbase/diag/log.h"
 #include "tickbase/diag/report.h"
 #include "tickbase/platform/clock.h"
-#include "tickbase/timer/cost_label.h"
+#include "tickbase/timer/service_timing.h"
 
 namespace {
 
@@ -46,9 +45,7 @@ cTimerFunctionFrame::cTimerFunctionFrame(const char* name, const char* param, un
 cTimerFunctionFrame::~cTimerFunctionFrame() {
   int& level = GetTimerFunctionFrameLevel();
   if (m_pending && OverLimit()) {
-    cColorScope color(kColorError, kColorNormal, std::cout);
-    cChannelReport(quenlet_timererror()).stream()
-        << m_name << kCostLabel << Elapsed() << " param " << m_param << " level " << level;
+    ReportSlowFrame(m_name.c_str(), Elapsed(), m_param, level);
     m_pending = false;
   }
   --level;

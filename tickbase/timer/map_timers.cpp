@@ -1,0 +1,135 @@
+#include "tickbase/timer/map_timers.h"
+
+#include <algorithm>
+
+#include "tickbase/timer/dispatch_clock.h"
+
+namespace {
+
+constexpr int kSeqBits = 31;
+constexpr std::uint64_t kSeqLimit = (std::uint64_t{1} << kSeqBits) - 1;
+constexpr std::uint64_t kCentre = std::uint64_t{1} << 32;
+constexpr std::int64_t kLastPos = (std::int64_t{1} << 33) - 2;
+
+// From this many entries the index is unlikely to be in cache (its slots
+// take about 40 bytes per timer).
+constexpr std::size_t kPrefetchFrom = 32768;
+
+// Compaction waits until stale entries outnumber live ones (and a floor), so
+// its O(n) cost is paid at most once per n kills.
+constexpr std::size_t kMinStaleToCompact = 1024;
+
+std::uint64_t MakeKey(std::uint64_t pos, std::uint64_t seq) { return pos << kSeqBits | seq; }
+
+}  // namespace
+
+std::uint64_t cMapTimers::NextKey(std::uint32_t due) {
+  if (!m_clockKnown) {
+    m_clock = due;
+    m_clockKnown = true;
+  }
+  if (m_seq == kSeqLimit) Renumber();
+  const std::int64_t offset = static_cast<std::int32_t>(due - m_clock);
+  return MakeKey(static_cast<std::uint64_t>(static_cast<std::int64_t>(m_clockPos) + offset), m_seq++);
+}
+
+void cMapTimers::Add(cTimerObj* obj, unsigned long param, std::uint32_t due) {
+  // Everything that can fail comes before the first change.
+  const std::uint64_t key = NextKey(due);
+  const cTimerIndex::stSpot spot = m_index.Prepare(obj, param);
+  m_order.Reserve();
+  m_order.Push(key, stTimerRef{obj, param});
+  m_index.Link(spot, obj, param, key);
+}
+
+bool cMapTimers::Remove(const cTimerObj* obj, unsigned long param) {
+  std::uint64_t key = 0;
+  if (!m_index.UnlinkFirst(obj, param, key)) return false;
+  if (++m_stale >= kMinStaleToCompact && m_stale > m_index.size()) Compact();
+  return true;
+}
+
+bool cMapTimers::BeginFire(stTimerRef& ref) {
+  ref = m_order.FrontRef();
+  if (!m_index.BeginFiring(ref.obj, ref.param, m_order.FrontKey(), m_fired)) {
+    m_order.PopFront();
+    --m_stale;
+    cDispatchClock::NoteSlowStep();
+    return false;
+  }
+  // The entry stays at the front, stale, until EndFire or Rearm: a re-armed
+  // timer then takes its place with one sift instead of a pop and a push.
+  ++m_stale;
+  m_firing = m_order.Version();
+  // At a size where the index is not in cache, the next front (most likely
+  // the front's least child) has its slot fetched while this one fires.
+  if (m_order.size() > kPrefetchFrom) {
+    const stTimerRef& next = m_order.NextRef();
+    m_index.Prefetch(next.obj, next.param);
+  }
+  return true;
+}
+
+void cMapTimers::EndFire(const stTimerRef& ref) {
+  m_index.EndFiring(m_fired, ref.obj, ref.param);
+  // A different version means the callback changed this map (which it must
+  // not): the entry then lies somewhere, stale, and goes in its turn.
+  if (m_order.Version() != m_firing) return;
+  m_order.PopFront();
+  --m_stale;
+}
+
+void cMapTimers::Rearm(const stTimerRef& ref, std::uint32_t due) {
+  const std::uint64_t key = NextKey(due);
+  const bool front = m_order.Version() == m_firing;
+  try {
+    // What can fail comes first; a failure ends the firing, unstored.
+    if (!front) m_order.Reserve();
+    cTimerIndex::stSpot spot{};
+    const bool relinked = m_index.Relink(m_fired, ref.obj, ref.param, key);
+    if (!relinked) spot = m_index.Prepare(ref.obj, ref.param);
+    if (front) {
+      m_order.ReplaceFront(key);
+      --m_stale;
+    } else {
+      m_order.Push(key, ref);
+    }
+    if (!relinked) m_index.Link(spot, ref.obj, ref.param, key);
+  } catch (...) {
+    EndFire(ref);
+    throw;
+  }
+}
+
+void cMapTimers::Compact() {
+  // The index knows every stored timer: rebuild the heap from it. It never
+  // holds more entries than before, so appending allocates nothing.
+  m_order.Clear();
+  m_index.ForEach([this](cTimerObj* obj, unsigned long param, std::uint64_t key) {
+    m_order.Append(key, stTimerRef{obj, param});
+  });
+  m_order.Heapify();
+  m_stale = 0;
+  cDispatchClock::NoteSlowStep();
+}
+
+void cMapTimers::Renumber() {
+  // Sorted, the entries give every key its rank, which becomes its new
+  // sequence; positions move so that the clock sits at the centre. Both
+  // keep the order, so every heap (the order's and the groups') stays one.
+  Compact();
+  m_order.Sort();
+  const std::size_t n = m_order.size();
+  const std::uint64_t* sorted = n ? &m_order.KeyAt(0) : nullptr;
+  const std::int64_t shift = static_cast<std::int64_t>(kCentre) - static_cast<std::int64_t>(m_clockPos);
+  auto renamed = [shift](std::uint64_t key, std::size_t rank) {
+    const std::int64_t pos = static_cast<std::int64_t>(key >> kSeqBits) + shift;
+    return MakeKey(static_cast<std::uint64_t>(std::clamp<std::int64_t>(pos, 0, kLastPos)), rank);
+  };
+  m_index.Rename([&](std::uint64_t key) {
+    return renamed(key, static_cast<std::size_t>(std::lower_bound(sorted, sorted + n, key) - sorted));
+  });
+  for (std::size_t i = 0; i < n; ++i) m_order.KeyAt(i) = renamed(m_order.KeyAt(i), i);
+  m_clockPos = kCentre;
+  m_seq = n;
+}
