@@ -1,9 +1,23 @@
 # Finds what tickbase builds on. luabind comes from scripts/setup.sh, which
-# builds Debian's luabind source against Lua 5.1 into .deps/luabind; a
-# Windows cross build (cmake/mingw-w64.cmake) finds everything in the prefix
-# that scripts/mingw_deps.sh fills.
+# builds Debian's luabind source against Lua 5.1 into .deps/luabind and
+# against LuaJIT into .deps/luabind-luajit; a Windows cross build
+# (cmake/mingw-w64.cmake) finds everything in the prefix that
+# scripts/mingw_deps.sh fills.
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(LUA51 REQUIRED IMPORTED_TARGET GLOBAL lua5.1)
+# The Lua 5.1 interface comes from Lua itself or from LuaJIT; either way the
+# target is PkgConfig::LUA51.
+set(TICKBASE_LUA "lua5.1" CACHE STRING "Lua engine: lua5.1 or luajit")
+set_property(CACHE TICKBASE_LUA PROPERTY STRINGS lua5.1 luajit)
+if(TICKBASE_LUA STREQUAL "lua5.1")
+  set(TICKBASE_LUA_MODULE lua5.1)
+  set(luabind_dir luabind)
+elseif(TICKBASE_LUA STREQUAL "luajit")
+  set(TICKBASE_LUA_MODULE luajit)
+  set(luabind_dir luabind-luajit)
+else()
+  message(FATAL_ERROR "TICKBASE_LUA is lua5.1 or luajit, not ${TICKBASE_LUA}")
+endif()
+pkg_check_modules(LUA51 REQUIRED IMPORTED_TARGET GLOBAL ${TICKBASE_LUA_MODULE})
 find_package(Boost 1.74 REQUIRED)
 find_package(spdlog REQUIRED)
 # Debian's libzip CMake package names tools that are not installed.
@@ -15,7 +29,7 @@ endif()
 if(TICKBASE_MINGW_PREFIX)
   set(luabind_prefix "${TICKBASE_MINGW_PREFIX}")  # scripts/mingw_deps.sh
 else()
-  set(luabind_prefix "${PROJECT_SOURCE_DIR}/.deps/luabind")
+  set(luabind_prefix "${PROJECT_SOURCE_DIR}/.deps/${luabind_dir}")
 endif()
 set(TICKBASE_LUABIND_PREFIX "${luabind_prefix}"
     CACHE PATH "Where scripts/setup.sh installed luabind")

@@ -1,8 +1,9 @@
-// Script coroutines against raw Lua measured in the same run:
+// Script coroutines against raw Lua, timed in CPU time in alternating
+// batches of the same run:
 // - a wake-up of one of 10,000 coroutines looping on YieldSleep(1), its
-//   share of the ticks included, against a raw lua_resume/lua_yield round
-//   trip over 10,000 coroutines and against one of a single coroutine, with
-//   "script.yield" off and with it on into a null sink;
+//   share of the tick included, against a raw lua_resume/lua_yield round
+//   trip of one of 10,000 coroutines doing the same Lua work; traced, the
+//   same wake-ups with "script.yield" on into a null sink against it off;
 // - NewThread of a function that sleeps at once against a raw
 //   lua_newthread + luaL_ref + lua_resume to the first yield;
 // - 100,000 coroutines sleeping at once: memory per coroutine and the tick
@@ -14,7 +15,6 @@
 #include <spdlog/spdlog.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/heap_bytes.h"
+#include "cpu_time.h"
 #include "support/scoped_clocks.h"
 #include "tickbase/script/script_manager.h"
 #include "tickbase/script/script_yield.h"
@@ -33,7 +34,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kLoopers = 10000;
 constexpr int kBatch = 1000;
@@ -41,20 +41,14 @@ constexpr int kSleepers = 100000;
 
 // The same Lua work on both sides: count, then pause.
 const char kScript[] =
-    "n = 0\n"
+    "n = 0 raw = 0\n"
     "function Loop() while true do n = n + 1 YieldSleep(1) end end\n"
-    "function RawLoop() while true do n = n + 1 y() end end\n"
-    "function BareLoop() while true do y() end end\n"
+    "function RawLoop() while true do raw = raw + 1 y() end end\n"
     "function Sleep() YieldSleep(1000000000) end\n"
     "function RawSleep() y() end\n"
     "function Once() YieldSleep(10) n = n + 1 end\n";
 
-long g_rawYields = 0;
-
-int RawYield(lua_State* L) {
-  ++g_rawYields;
-  return lua_yield(L, 0);
-}
+int RawYield(lua_State* L) { return lua_yield(L, 0); }
 
 void Bind(lua_State* L) {
   RegisterFunc_Yield(L);
@@ -66,10 +60,6 @@ class NullBuffer : public std::streambuf {
   int overflow(int c) override { return c == traits_type::eof() ? 0 : c; }
   std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
 };
-
-double Seconds(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 // The script "co" in a private folder and the injected clocks.
 class Bench {
@@ -94,8 +84,10 @@ class Bench {
     std::cout.rdbuf(old);
     return L;
   }
-  double Count() {
-    lua_getglobal(L(), "n");
+  // A counter of the script: n counts the library's coroutines' turns, raw
+  // the raw ones'.
+  double Count(const char* counter = "n") {
+    lua_getglobal(L(), counter);
     const double n = lua_tonumber(L(), -1);
     lua_pop(L(), 1);
     return n;
@@ -121,112 +113,85 @@ Bench& TheBench() {
   return bench;
 }
 
-// ns per raw resume/yield round trip over kLoopers suspended coroutines,
-// the same population as the wake-ups, best of five sweeps.
-double RawRoundTripNs() {
+// Each iteration: a raw sweep that resumes every raw coroutine once, then a
+// tick that wakes every sleeping coroutine once; traced, a second tick with
+// "script.yield" on into a null sink (it is off otherwise, as a host leaves
+// it by default). The iteration time is the untraced tick's.
+void WakeUps(benchmark::State& state, bool traced) {
   Bench& bench = TheBench();
   lua_State* L = bench.L();
-  std::vector<lua_State*> threads;
+  std::vector<lua_State*> raw;
   for (int i = 0; i < kLoopers; ++i) {
     lua_State* co = lua_newthread(L);
     luaL_ref(L, LUA_REGISTRYINDEX);
     lua_getglobal(co, "RawLoop");
-    lua_resume(co, 0);
-    threads.push_back(co);
-  }
-  double best = 1e9;
-  for (int round = 0; round < 5; ++round) {
-    const double before = bench.Count();
-    const auto start = Clock::now();
-    for (lua_State* co : threads) lua_resume(co, 0);
-    const double took = Seconds(start);
-    if (bench.Count() - before != kLoopers) std::abort();
-    best = std::min(best, took * 1e9 / kLoopers);
-  }
-  bench.Reset();
-  return best;
-}
-
-// ns per raw round trip of one coroutine running func, resumed again and
-// again, all in cache. Best of five rounds.
-double HotRoundTripNs(const char* func) {
-  lua_State* L = TheBench().L();
-  lua_State* co = lua_newthread(L);
-  const int ref = luaL_ref(L, LUA_REGISTRYINDEX);
-  lua_getglobal(co, func);
-  lua_resume(co, 0);
-  constexpr int kTrips = 200000;
-  double best = 1e9;
-  for (int round = 0; round < 5; ++round) {
-    const long before = g_rawYields;
-    const auto start = Clock::now();
-    for (int i = 0; i < kTrips; ++i) lua_resume(co, 0);
-    const double took = Seconds(start);
-    if (g_rawYields - before != kTrips) std::abort();
-    best = std::min(best, took * 1e9 / kTrips);
-  }
-  luaL_unref(L, LUA_REGISTRYINDEX, ref);
-  return best;
-}
-
-void WakeUps(benchmark::State& state) {
-  Bench& bench = TheBench();
-  const double hot = HotRoundTripNs("RawLoop");
-  const double bare = HotRoundTripNs("BareLoop");
-  const double raw = RawRoundTripNs();
-  bench.L();
-  for (int i = 0; i < kLoopers; ++i) {
+    if (lua_resume(co, 0) != LUA_YIELD) std::abort();
+    raw.push_back(co);
     int ref = 0;
     if (!cScriptManager::Instance().NewThread("co", "Loop", ref, 0)) std::abort();
   }
-  bench.Tick(0);  // the first pauses' timers are stored
-  const double before = bench.Count();
-  const auto start = Clock::now();
-  for (auto _ : state) bench.Tick(1);
-  const double took = Seconds(start);
-  const double wakes = bench.Count() - before;
-  bench.Reset();
-  if (wakes != static_cast<double>(kLoopers) * static_cast<double>(state.iterations())) {
-    state.SkipWithError("not every coroutine woke once per tick");
-    return;
-  }
-  state.counters["raw_ns"] = raw;
-  state.counters["raw_hot_ns"] = hot;
-  state.counters["wake_ns"] = took * 1e9 / wakes;
-  state.counters["x_raw"] = state.counters["wake_ns"] / raw;
-  state.counters["x_raw_hot"] = state.counters["wake_ns"] / hot;
-  // The loop alone, without the counting both sides do.
-  state.counters["raw_bare_ns"] = bare;
-  state.counters["x_raw_bare"] = state.counters["wake_ns"] / bare;
-}
-
-void BM_WakeUpChannelOff(benchmark::State& state) { WakeUps(state); }
-BENCHMARK(BM_WakeUpChannelOff)->Unit(benchmark::kMillisecond);
-
-void BM_WakeUpChannelToNullSink(benchmark::State& state) {
   const auto channel = spdlog::get("script.yield");
   const auto sinks = channel->sinks();
   const auto level = channel->level();
   channel->sinks() = {std::make_shared<spdlog::sinks::null_sink_st>()};
-  channel->set_level(spdlog::level::info);
-  WakeUps(state);
+  channel->set_level(spdlog::level::off);
+  bench.Tick(0);  // the first pauses' timers are stored
+  const double rawBefore = bench.Count("raw");
+  const double wakesBefore = bench.Count();
+  CpuStopwatch rawTime;
+  CpuStopwatch wakeTime;
+  CpuStopwatch tracedTime;
+  for (auto _ : state) {
+    rawTime.Measure([&] {
+      for (lua_State* co : raw) lua_resume(co, 0);
+    });
+    const double before = wakeTime.Seconds();
+    wakeTime.Measure([&] { bench.Tick(1); });
+    state.SetIterationTime(wakeTime.Seconds() - before);
+    if (traced) {
+      channel->set_level(spdlog::level::info);
+      tracedTime.Measure([&] { bench.Tick(1); });
+      channel->set_level(spdlog::level::off);
+    }
+  }
+  const double iterations = static_cast<double>(state.iterations());
+  const double perSide = kLoopers * iterations;
+  const double wakes = bench.Count() - wakesBefore;
+  const double rawTrips = bench.Count("raw") - rawBefore;
   channel->sinks() = sinks;
   channel->set_level(level);
+  bench.Reset();
+  if (wakes != perSide * (traced ? 2 : 1) || rawTrips != perSide) {
+    state.SkipWithError("not every coroutine woke once per tick");
+    return;
+  }
+  state.counters["raw_ns"] = rawTime.NsPer(perSide);
+  state.counters["wake_ns"] = wakeTime.NsPer(perSide);
+  state.counters["x_raw"] = wakeTime.Seconds() / rawTime.Seconds();
+  if (traced) {
+    state.counters["traced_ns"] = tracedTime.NsPer(perSide);
+    state.counters["x_untraced"] = tracedTime.Seconds() / wakeTime.Seconds();
+  }
 }
-BENCHMARK(BM_WakeUpChannelToNullSink)->Unit(benchmark::kMillisecond);
+
+void BM_WakeUp(benchmark::State& state) { WakeUps(state, false); }
+BENCHMARK(BM_WakeUp)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_WakeUpTraced(benchmark::State& state) { WakeUps(state, true); }
+BENCHMARK(BM_WakeUpTraced)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // Times kBatch calls of start(L) on the loaded script's state and checks
-// each left a paused thread; closes the state afterwards. Seconds.
+// each left a paused thread; closes the state afterwards. CPU seconds.
 template <class Start>
 double TimeBatch(Start start) {
   Bench& bench = TheBench();
   lua_State* L = bench.L();  // loaded outside the timing
-  const auto begin = Clock::now();
+  const double begin = CpuSeconds();
   for (int i = 0; i < kBatch; ++i) {
     lua_State* co = start(L);
     if (!co || lua_status(co) != LUA_YIELD) std::abort();
   }
-  const double took = Seconds(begin);
+  const double took = CpuSeconds() - begin;
   bench.Reset();
   return took;
 }
@@ -282,9 +247,9 @@ void BM_HundredThousandSleepers(benchmark::State& state) {
     state.counters["bytes_each"] = (static_cast<double>(HeapBytes()) - heap) / kSleepers;
     state.counters["lua_bytes_each"] =
         (lua_gc(bench.L(), LUA_GCCOUNT, 0) * 1024.0 - lua) / kSleepers;
-    const auto start = Clock::now();
+    const double start = CpuSeconds();
     bench.Tick(10);
-    const double took = Seconds(start);
+    const double took = CpuSeconds() - start;
     if (bench.Count() != kSleepers) state.SkipWithError("not every sleeper woke");
     state.SetIterationTime(took);
     state.counters["tick_ms"] = took * 1e3;

@@ -1,12 +1,14 @@
 // Cost of calling a script function by name, the host's hot path, against a
-// raw lua_getfield + lua_pcall of the same function measured in the same
-// run; plus GetScript of a loaded script and RunScriptFileFunc with its
-// console lines discarded. Every benchmark checks that the calls happened;
-// CallFunction also counts heap allocations (there must be none).
+// raw lua_getfield + lua_pcall of the same function timed in alternating
+// batches of the same run (x_raw; the raw call against itself shows the
+// method's noise); plus GetScript of a loaded script, RunScriptFileFunc
+// with its console lines discarded, and a loop of plain Lua arithmetic that
+// shows what the Lua engine in use does to script code. Every benchmark
+// checks that the calls happened; CallFunction also counts heap
+// allocations (there must be none).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +17,7 @@
 #include <new>
 #include <streambuf>
 
+#include "cpu_time.h"
 #include "tickbase/script/script_interrupt.h"
 #include "tickbase/script/script_manager.h"
 #include "tickbase/script/script_runner.h"
@@ -95,48 +98,47 @@ void RawCall(lua_State* L) {
   lua_pcall(L, 0, 0, 0);
 }
 
-// ns per raw call, best of five rounds, measured now.
-double RawNs() {
-  lua_State* L = Script().L();
-  constexpr int kCalls = 200000;
-  double best = 1e9;
-  for (int round = 0; round < 5; ++round) {
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < kCalls; ++i) RawCall(L);
-    const std::chrono::duration<double, std::nano> took = std::chrono::steady_clock::now() - start;
-    best = std::min(best, took.count() / kCalls);
-  }
-  return best;
-}
+constexpr int kBatch = 10000;
 
-// Runs body per iteration, checks that f ran callsPerIteration times each,
-// and reports ns per iteration against the raw call.
+// Each iteration times kBatch raw calls, then kBatch runs of body, in CPU
+// time; checks that f ran once per raw call and callsPerRun times per body,
+// and reports both per call with their ratio. The iteration time is body's.
 template <class Body>
-void Measure(benchmark::State& state, long callsPerIteration, Body body) {
+void Measure(benchmark::State& state, long callsPerRun, Body body) {
   BenchScript& script = Script();
+  lua_State* L = script.L();
   script.ResetCalls();
-  const size_t allocationsBefore = g_allocations;
-  const auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) body();
-  const std::chrono::duration<double, std::nano> took = std::chrono::steady_clock::now() - start;
-  const size_t allocations = g_allocations - allocationsBefore;
-  const long expected = callsPerIteration * static_cast<long>(state.iterations());
-  if (script.Calls() != expected) {
+  double raw = 0;
+  double ours = 0;
+  size_t allocations = 0;
+  for (auto _ : state) {
+    double start = CpuSeconds();
+    for (int i = 0; i < kBatch; ++i) RawCall(L);
+    raw += CpuSeconds() - start;
+    const size_t before = g_allocations;
+    start = CpuSeconds();
+    for (int i = 0; i < kBatch; ++i) body();
+    const double took = CpuSeconds() - start;
+    allocations += g_allocations - before;
+    ours += took;
+    state.SetIterationTime(took);
+  }
+  const double runs = static_cast<double>(state.iterations()) * kBatch;
+  if (static_cast<double>(script.Calls()) != runs * static_cast<double>(1 + callsPerRun)) {
     state.SkipWithError("the script function did not run once per call");
     return;
   }
-  const double ns = took.count() / static_cast<double>(state.iterations());
-  state.counters["raw_ns"] = RawNs();
-  state.counters["x_raw"] = ns / state.counters["raw_ns"];
-  state.counters["allocs"] =
-      static_cast<double>(allocations) / static_cast<double>(state.iterations());
+  state.counters["raw_ns"] = raw * 1e9 / runs;
+  state.counters["ns"] = ours * 1e9 / runs;
+  state.counters["x_raw"] = ours / raw;
+  state.counters["allocs"] = static_cast<double>(allocations) / runs;
 }
 
 void BM_RawGetfieldPcall(benchmark::State& state) {
   lua_State* L = Script().L();
   Measure(state, 1, [L] { RawCall(L); });
 }
-BENCHMARK(BM_RawGetfieldPcall);
+BENCHMARK(BM_RawGetfieldPcall)->UseManualTime();
 
 void BM_CallFunction(benchmark::State& state) {
   KLuaScript* script = Script().script();
@@ -144,7 +146,7 @@ void BM_CallFunction(benchmark::State& state) {
   Measure(state, 1, [script] { script->CallFunction("f", 0); });
   if (state.counters["allocs"] > 0) state.SkipWithError("CallFunction allocated");
 }
-BENCHMARK(BM_CallFunction);
+BENCHMARK(BM_CallFunction)->UseManualTime();
 
 // The same with the watchdog on, as the host runs by default: each call also
 // hooks the state and reads the clock.
@@ -154,7 +156,7 @@ void BM_CallFunctionWatched(benchmark::State& state) {
   Measure(state, 1, [script] { script->CallFunction("f", 0); });
   SetScriptWatchdog(0);
 }
-BENCHMARK(BM_CallFunctionWatched);
+BENCHMARK(BM_CallFunctionWatched)->UseManualTime();
 
 void BM_GetScriptLoaded(benchmark::State& state) {
   cScriptManager& manager = cScriptManager::Instance();
@@ -163,7 +165,7 @@ void BM_GetScriptLoaded(benchmark::State& state) {
     if (manager.GetScript("bench") != expected) std::abort();
   });
 }
-BENCHMARK(BM_GetScriptLoaded);
+BENCHMARK(BM_GetScriptLoaded)->UseManualTime();
 
 void BM_RunScriptFileFunc(benchmark::State& state) {
   NullBuffer discard;
@@ -171,6 +173,42 @@ void BM_RunScriptFileFunc(benchmark::State& state) {
   Measure(state, 1, [] { RunScriptFileFunc("bench", "f"); });
   std::cout.rdbuf(old);
 }
-BENCHMARK(BM_RunScriptFileFunc);
+BENCHMARK(BM_RunScriptFileFunc)->UseManualTime();
+
+// ns per turn of a numeric loop of plain Lua (a multiply, a modulo, an add).
+void PureLuaLoop(benchmark::State& state) {
+  KLuaScript* script = Script().script();
+  if (!script->DoString("function loop(k) local s = 0 for i = 1, k do s = (s + i * 7) % 1000003 end "
+                        "return s end")) {
+    state.SkipWithError("the loop did not load");
+    return;
+  }
+  constexpr int kTurns = 1000000;
+  double seconds = 0;
+  int result = 0;
+  for (auto _ : state) {
+    const double start = CpuSeconds();
+    script->CallFunction1("loop", kTurns, 1);
+    seconds += CpuSeconds() - start;
+    if (!script->ReturnInt(result)) state.SkipWithError("the loop returned nothing");
+  }
+  if (result != 21) state.SkipWithError("the loop computed something else");
+  state.counters["ns_per_turn"] = seconds * 1e9 / (static_cast<double>(state.iterations()) * kTurns);
+}
+
+void BM_PureLuaLoop(benchmark::State& state) { PureLuaLoop(state); }
+BENCHMARK(BM_PureLuaLoop)->Unit(benchmark::kMillisecond);
+
+#ifdef LUAJIT_VERSION
+// The same with LuaJIT's compiler on, which the library keeps off so that
+// the interrupt and the watchdog can stop any loop.
+void BM_PureLuaLoopCompiled(benchmark::State& state) {
+  lua_State* L = Script().L();
+  luaJIT_setmode(L, 0, LUAJIT_MODE_ENGINE | LUAJIT_MODE_ON);
+  PureLuaLoop(state);
+  luaJIT_setmode(L, 0, LUAJIT_MODE_ENGINE | LUAJIT_MODE_OFF);
+}
+BENCHMARK(BM_PureLuaLoopCompiled)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <regex>
 #include <string>
 
 #include "fuzz_support.h"
@@ -23,18 +24,8 @@ const char kListing[] =
 
 // The text without terminal escape sequences (ESC [ ... m).
 std::string Plain(const std::string& s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\x1b' && i + 1 < s.size() && s[i + 1] == '[') {
-      const std::size_t m = s.find('m', i);
-      if (m != std::string::npos) {
-        i = m;
-        continue;
-      }
-    }
-    out += s[i];
-  }
-  return out;
+  static const std::regex escape("\x1b\\[[^m]*m");
+  return std::regex_replace(s, escape, "");
 }
 
 }  // namespace
@@ -46,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (text == kNames[i]) index = i;
   fuzz::Check(FindColor(text.c_str()) == index);
 
-  fuzz::QuietCout out;
+  CoutCapture out;
   SetColor(text.c_str());
   SetBkColor(text.c_str());
   const std::string listing = index < 0 ? std::string(kListing) + kListing : "";

@@ -1,5 +1,7 @@
 // What the fuzz targets share: Lua states kept from harm and from running
-// or growing without bound, std::cout silenced, and a scratch folder.
+// or growing without bound, and a scratch folder. They silence std::cout
+// with CoutCapture (the library's reports are not what a target checks,
+// and a terminal is slow).
 #ifndef TICKBASE_TESTS_FUZZ_FUZZ_SUPPORT_H_
 #define TICKBASE_TESTS_FUZZ_FUZZ_SUPPORT_H_
 
@@ -8,11 +10,11 @@
 #include <cstddef>
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <lua.hpp>
-#include <sstream>
+#include <luabind/luabind.hpp>
 #include <string>
 
+#include "support/capture.h"
 #include "tickbase/script/script_common.h"
 
 namespace fuzz {
@@ -66,25 +68,21 @@ inline void Sandbox(lua_State* L) {
   }
 }
 
+// A state with the standard libraries and luabind, set up by bind.
+inline lua_State* NewState(void (*bind)(lua_State*)) {
+  lua_State* L = luaL_newstate();
+  luaL_openlibs(L);
+  luabind::open(L);
+  bind(L);
+  return L;
+}
+
 // The bind function of the script states the targets make: the common
 // script functions, sandboxed.
 inline void BindSandboxed(lua_State* L) {
   BindScriptCommon(L);
   Sandbox(L);
 }
-
-// Sends std::cout to a string for its lifetime (the library's reports are
-// not what a target checks, and a terminal is slow).
-class QuietCout {
- public:
-  QuietCout() : m_old(std::cout.rdbuf(m_sink.rdbuf())) {}
-  ~QuietCout() { std::cout.rdbuf(m_old); }
-  std::string text() const { return m_sink.str(); }
-
- private:
-  std::ostringstream m_sink;
-  std::streambuf* m_old;
-};
 
 // A fresh folder for this process, made on first call; the working
 // directory moves there, so relative file names touch nothing else.

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
-#include <luabind/luabind.hpp>
 #include <string>
 
 #include "fuzz_support.h"
@@ -42,11 +41,7 @@ lua_State* Caller() {
     cScriptManager& scripts = cScriptManager::Instance();
     scripts.BindScript(&Bind);
     scripts.CreateScript(fuzz::ScratchDir().c_str());
-    lua_State* S = luaL_newstate();
-    luaL_openlibs(S);
-    luabind::open(S);
-    Bind(S);
-    return S;
+    return fuzz::NewState(&Bind);
   }();
   return L;
 }
@@ -56,7 +51,7 @@ lua_State* Caller() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   lua_State* L = Caller();
   const std::string input(reinterpret_cast<const char*>(data), size);
-  fuzz::QuietCout quiet;
+  CoutCapture quiet;
   lua_pushlstring(L, input.data(), input.size());
   lua_setglobal(L, "input");
   fuzz::Check(luaL_dostring(L, "digest = MD5(input)") == 0);

@@ -51,12 +51,7 @@ void UsePackage() {
 }
 
 lua_State* Sandboxed() {
-  static lua_State* L = [] {
-    lua_State* S = luaL_newstate();
-    luaL_openlibs(S);
-    fuzz::Sandbox(S);
-    return S;
-  }();
+  static lua_State* L = fuzz::NewState(&fuzz::Sandbox);
   return L;
 }
 
@@ -69,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string name = input.substr(0, input.find('\0'));
   fuzz::Check(NormalizeScriptName(name.c_str()) == Normalized(name));
 
-  fuzz::QuietCout quiet;
+  CoutCapture quiet;
   const std::string normal = Normalized(name);
   if (!normal.empty() && normal[0] != '/' && normal.find("..") == std::string::npos) {
     cScriptManager::Instance().GetScript(name.c_str());

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const std::string path = fuzz::ScratchDir() + "package.zip";
   cScriptManager& scripts = cScriptManager::Instance();
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  fuzz::QuietCout quiet;
+  CoutCapture quiet;
   for (int check : {0, 1}) {
     if (iZipPackage* package = Unzip_GetZipManager()->OpenPackage(path.c_str(), check)) {
       Explore(package);

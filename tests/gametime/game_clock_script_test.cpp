@@ -1,24 +1,19 @@
-// The clock's script callbacks with the real script host: script files in a
-// temporary folder, registered from Lua through the binding and run through
-// the script manager. Both singletons are put in a known state per test.
+// The calendar as scripts see it, with the real script host: script files in
+// the script tests' temporary folder, the clock reached through the binding
+// and its script callbacks run through the script manager. Both singletons
+// are put in a known state per test.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
+#include <lua.hpp>
+#include <luabind/luabind.hpp>
+#include <sstream>
 #include <string>
 
-#include "support/capture.h"
+#include "script/script_fixture.h"
 #include "tickbase/gametime/bind_game_time.h"
 #include "tickbase/gametime/game_clock.h"
-#include "tickbase/script/lua_script.h"
-#include "tickbase/script/script_manager.h"
-
-namespace fs = std::filesystem;
 
 namespace {
-
-void BindCalendar(lua_State* L) { BindGameTime(L); }
 
 const char kClockScript[] = R"(
 calls = {}
@@ -40,60 +35,38 @@ function AtSelfRemove()
 end
 )";
 
-const char kOtherScript[] = R"(
-calls = {}
-function Get(name) return calls[name] or 0 end
-function OnHour() calls.OnHour = (calls.OnHour or 0) + 1 end
-)";
-
-// Every function a test may leave registered, for TearDown to take back.
-const char* const kFunctions[] = {"OnHour", "OnAt", "SelfRemove", "RemoveLater", "AtSelfRemove", "F"};
-const char* const kFiles[] = {"clock", "other", "missing"};
-
-class ClockScriptTest : public ::testing::Test {
+class ClockScriptTest : public ScriptTest {
  protected:
   void SetUp() override {
-    m_dir = fs::temp_directory_path() / ("tickbase_gametime_" + std::to_string(::getpid()));
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir);
-    std::ofstream(m_dir / "clock.lua") << kClockScript;
-    std::ofstream(m_dir / "other.lua") << kOtherScript;
-    cScriptManager& scripts = cScriptManager::Instance();
-    scripts.BindScript(&BindCalendar);
-    scripts.CreateScript(m_dir.string().c_str());
-    scripts.SetZip("");
+    ScriptTest::SetUp();
+    Manager().BindScript(&BindGameTime);
+    Write("script/clock.lua", kClockScript);
+    Write("script/other.lua", kClockScript);  // a second state with the same functions
     clock().Start(stGameTime{2000, 4, 10, 10, 20, 5});
     clock().SetTimeMul(1);
-    out.clear();
   }
   void TearDown() override {
-    for (const char* file : kFiles) {
-      for (const char* func : kFunctions) {
-        for (int unit = 0; unit < 6; ++unit) {
-          while (clock().UnregistCallbackScript(static_cast<cGameTime::GameTimeEnum>(unit), file, func)) {
-          }
-        }
-        while (clock().UnregistCallbackAtScript(clock().m_time, file, func)) {
-        }
-      }
-    }
-    cScriptManager& scripts = cScriptManager::Instance();
-    scripts.Destroy();
-    scripts.GetPath().clear();
-    scripts.BindScript(nullptr);
-    fs::remove_all(m_dir);
+    // No dispatch is running: the registrations may go directly.
+    for (auto& list : clock().m_callbacks) list.clear();
+    clock().m_atCallbacks.clear();
+    ScriptTest::TearDown();
   }
 
   static cGameTime& clock() { return cGameTime::Instance(); }
+  static std::string Now() {
+    std::ostringstream os;
+    clock().m_time.to_stream(os);
+    return os.str();
+  }
 
   // Runs code in the state of script; false on a Lua error.
   bool Lua(const char* script, const std::string& code) {
-    KLuaScript* s = cScriptManager::Instance().GetScript(script);
+    KLuaScript* s = Manager().GetScript(script);
     return s != nullptr && s->DoString(code.c_str()) == 1;
   }
   // A global number or boolean of script (via a Lua expression).
   int Value(const char* script, const std::string& expr) {
-    KLuaScript* s = cScriptManager::Instance().GetScript(script);
+    KLuaScript* s = Manager().GetScript(script);
     int value = -1;
     if (s == nullptr || s->DoString1(("return " + expr).c_str()) != 1 || s->ReturnInt(value) != 1) {
       ADD_FAILURE() << "cannot read " << expr << " of " << script;
@@ -101,70 +74,98 @@ class ClockScriptTest : public ::testing::Test {
     return value;
   }
   int Calls(const char* script, const std::string& func) { return Value(script, "Get('" + func + "')"); }
-
-  CoutCapture out;  // the runners frame every call with console lines
-
- private:
-  fs::path m_dir;
 };
 
 }  // namespace
 
-TEST_F(ClockScriptTest, HourCallbackRunsWithoutArgumentsOncePerHourUntilUnregistered) {
-  ASSERT_TRUE(Lua("clock", "GetGameTime():RegistCallback(cGameTime.GameTime_Hour, 'clock', 'OnHour')"));
+// Every GetGameTime is the native clock, and m_time a live reference to its
+// record: writing it moves the clock like Start (no event, start time kept);
+// assigning a record copies all six fields.
+TEST_F(ClockScriptTest, ScriptsSeeTheOneNativeClockAndItsLiveTime) {
+  const char* const units[] = {"Year", "Month", "Day", "Hour", "Min", "Sec"};
+  for (int u = 0; u < 6; ++u) EXPECT_EQ(Value("clock", std::string("cGameTime.GameTime_") + units[u]), u);
+  ASSERT_TRUE(Lua("clock", "a = GetGameTime() b = GetGameTime() a:SetTimeMul(60) t = a.m_time"));
+  clock().Run(1000);
+  EXPECT_EQ(clock().GetMin(), 21u);
+  ASSERT_TRUE(Lua("clock", "b:SetTimeMul(120)"));
+  clock().Run(1000);
+  EXPECT_EQ(Value("clock", "t.year * 10000 + t.month * 100 + t.day"), 20000410);
+  EXPECT_EQ(Value("clock", "t.min * 100 + t.sec"), 2305);
+
+  clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "OnHour");
+  ASSERT_TRUE(Lua("clock", "t.hour = 5 GetGameTime().m_time.sec = 30"));
+  EXPECT_EQ(Now(), "2000/4/10 5:23:30");
+  EXPECT_EQ(Calls("clock", "OnHour"), 0);
+  EXPECT_EQ(clock().m_startTime.hour, 10u);
+
+  lua_State* L = Manager().GetScript("clock")->GetLua();
+  luabind::globals(L)["other"] = stGameTime{1999, 11, 30, 23, 58, 7};
+  ASSERT_TRUE(Lua("clock", "GetGameTime().m_time = other other.year = 5"));
+  EXPECT_EQ(Now(), "1999/11/30 23:58:7");
+  EXPECT_EQ(lua_gettop(L), 0);
+}
+
+// Unit callbacks run without arguments, once per event and registration,
+// in the state of the script they name; unregistering takes one
+// registration of exactly those names.
+TEST_F(ClockScriptTest, HourCallbacksRunPerRegistrationUntilUnregistered) {
+  ASSERT_TRUE(Lua("clock",
+                  "local c = GetGameTime()\n"
+                  "c:RegistCallback(cGameTime.GameTime_Hour, 'clock', 'OnHour')\n"
+                  "c:RegistCallback(cGameTime.GameTime_Hour, 'clock', 'OnHour')\n"
+                  "c:RegistCallback(cGameTime.GameTime_Hour, 'other', 'OnHour')"));
   clock().AddSec(39 * 60);  // 10:59:05
   EXPECT_EQ(Calls("clock", "OnHour"), 0);
   clock().AddSec(3 * 3600);
-  EXPECT_EQ(Calls("clock", "OnHour"), 3);
+  EXPECT_EQ(Calls("clock", "OnHour"), 6);
+  EXPECT_EQ(Calls("other", "OnHour"), 3);
   EXPECT_EQ(Value("clock", "nargs"), 0);
-  EXPECT_NE(out.text().find("func_RunScriptFileFunc clock func OnHour begin"), std::string::npos);
+  EXPECT_NE(Out().find("func_RunScriptFileFunc clock func OnHour begin"), std::string::npos);
 
+  EXPECT_FALSE(clock().UnregistCallbackScript(cGameTime::GameTime_Hour, "clock", "onhour"));
+  EXPECT_FALSE(clock().UnregistCallbackScript(cGameTime::GameTime_Day, "clock", "OnHour"));
+  ASSERT_TRUE(Lua("clock", "first = GetGameTime():UnregistCallback(cGameTime.GameTime_Hour, 'clock', 'OnHour')"));
+  EXPECT_EQ(Value("clock", "first"), 1);
+  clock().AddSec(3600);
+  EXPECT_EQ(Calls("clock", "OnHour"), 7);
   ASSERT_TRUE(Lua("clock",
                   "local c = GetGameTime()\n"
-                  "first = c:UnregistCallback(cGameTime.GameTime_Hour, 'clock', 'OnHour')\n"
-                  "second = c:UnregistCallback(cGameTime.GameTime_Hour, 'clock', 'OnHour')"));
-  EXPECT_EQ(Value("clock", "first"), 1);
-  EXPECT_EQ(Value("clock", "second"), 0);
+                  "second = c:UnregistCallback(cGameTime.GameTime_Hour, 'clock', 'OnHour')\n"
+                  "third = c:UnregistCallback(cGameTime.GameTime_Hour, 'clock', 'OnHour')"));
+  EXPECT_EQ(Value("clock", "second"), 1);
+  EXPECT_EQ(Value("clock", "third"), 0);
   clock().AddSec(3600);
-  EXPECT_EQ(Calls("clock", "OnHour"), 3);
+  EXPECT_EQ(Calls("clock", "OnHour"), 7);
+  EXPECT_EQ(Calls("other", "OnHour"), 5);
 }
 
-TEST_F(ClockScriptTest, AtCallbackForTheCurrentTimeRunsOnceAtTheNextMinute) {
-  ASSERT_TRUE(Lua("clock", "local c = GetGameTime() c:RegistCallbackAt(c.m_time, 'clock', 'OnAt')"));
+TEST_F(ClockScriptTest, AtCallbacksRunOnceAtTheNextMinuteAndMayRemoveTheirOwnEntry) {
+  ASSERT_TRUE(Lua("clock",
+                  "local c = GetGameTime()\n"
+                  "c:RegistCallbackAt(c.m_time, 'clock', 'AtSelfRemove')\n"
+                  "c:RegistCallbackAt(c.m_time, 'clock', 'OnAt')"));
   clock().AddSec(54);
   EXPECT_EQ(Calls("clock", "OnAt"), 0);
   clock().AddSec(1);
+  EXPECT_EQ(Value("clock", "atRemoved"), 1);
+  EXPECT_EQ(Calls("clock", "AtSelfRemove"), 1);
   EXPECT_EQ(Calls("clock", "OnAt"), 1);
   clock().AddSec(3600);
   EXPECT_EQ(Calls("clock", "OnAt"), 1);
   ASSERT_TRUE(Lua("clock", "gone = GetGameTime():UnregistCallbackAt(GetGameTime().m_time, 'clock', 'OnAt')"));
   EXPECT_EQ(Value("clock", "gone"), 0);
+  EXPECT_FALSE(clock().UnregistCallbackAtScript(clock().m_time, "clock", "AtSelfRemove"));
 }
 
-TEST_F(ClockScriptTest, ScriptMayRegisterAFunctionOfAnotherScript) {
-  ASSERT_TRUE(Lua("clock", "GetGameTime():RegistCallback(cGameTime.GameTime_Hour, 'other', 'OnHour')"));
-  clock().AddSec(3600);
-  EXPECT_EQ(Calls("other", "OnHour"), 1);
-  EXPECT_EQ(Calls("clock", "OnHour"), 0);
-}
-
-TEST_F(ClockScriptTest, SameNamesTwiceGiveTwoCallsAndOneUnregisterRemovesOne) {
-  clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "OnHour");
-  clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "OnHour");
-  clock().AddSec(3600);
-  EXPECT_EQ(Calls("clock", "OnHour"), 2);
-  EXPECT_FALSE(clock().UnregistCallbackScript(cGameTime::GameTime_Hour, "clock", "onhour"));
-  EXPECT_FALSE(clock().UnregistCallbackScript(cGameTime::GameTime_Day, "clock", "OnHour"));
-  EXPECT_TRUE(clock().UnregistCallbackScript(cGameTime::GameTime_Hour, "clock", "OnHour"));
-  clock().AddSec(3600);
-  EXPECT_EQ(Calls("clock", "OnHour"), 3);
-}
-
+// Callbacks removed during their event are freed after it; a missing
+// script is reported and the next callback still runs.
 TEST_F(ClockScriptTest, CallbacksRemovedDuringTheirEventAreFreedAfterIt) {
+  clock().RegistCallbackScript(cGameTime::GameTime_Hour, "missing", "F");
   clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "SelfRemove");
   clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "RemoveLater");
   clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "OnHour");
   clock().AddSec(3600);
+  EXPECT_NE(Out().find("script missing not find "), std::string::npos);
   EXPECT_EQ(Value("clock", "removed"), 1);
   EXPECT_EQ(Calls("clock", "SelfRemove"), 1);
   EXPECT_EQ(Calls("clock", "OnHour"), 0);  // removed before its turn
@@ -174,33 +175,23 @@ TEST_F(ClockScriptTest, CallbacksRemovedDuringTheirEventAreFreedAfterIt) {
   EXPECT_EQ(Calls("clock", "OnHour"), 0);
 }
 
-TEST_F(ClockScriptTest, AtCallbackMayRemoveItsOwnFiringEntry) {
-  clock().RegistCallbackAtScript(clock().m_time, "clock", "AtSelfRemove");
-  clock().RegistCallbackAtScript(clock().m_time, "clock", "OnAt");
-  clock().AddSec(60);
-  EXPECT_EQ(Value("clock", "atRemoved"), 1);
-  EXPECT_EQ(Calls("clock", "AtSelfRemove"), 1);
-  EXPECT_EQ(Calls("clock", "OnAt"), 1);
-  EXPECT_FALSE(clock().UnregistCallbackAtScript(clock().m_time, "clock", "AtSelfRemove"));
-}
-
-TEST_F(ClockScriptTest, MissingScriptIsReportedAndTheNextCallbackStillRuns) {
-  clock().RegistCallbackScript(cGameTime::GameTime_Hour, "missing", "F");
-  clock().RegistCallbackScript(cGameTime::GameTime_Hour, "clock", "OnHour");
-  clock().AddSec(3600);
-  EXPECT_NE(out.text().find("script missing not find "), std::string::npos);
-  EXPECT_EQ(Calls("clock", "OnHour"), 1);
-}
-
 TEST_F(ClockScriptTest, BadArgumentsAreRefused) {
-  EXPECT_FALSE(Lua("clock", "GetGameTime():RegistCallback('hour', 'clock', 'OnHour')"));
-  EXPECT_FALSE(Lua("clock", "GetGameTime():RegistCallbackAt({}, 'clock', 'OnAt')"));
-  EXPECT_FALSE(Lua("clock", "GetGameTime():UnregistCallback(cGameTime.GameTime_Hour, 'clock')"));
-  EXPECT_FALSE(Lua("clock", "GetGameTime():RegistCallback(cGameTime.GameTime_Hour, 'clock', 7)"));
+  for (const char* code : {"local t = stGameTime()", "local c = cGameTime()",
+                           "GetGameTime():SetTimeMul('fast')", "GetGameTime():SetTimeMul()",
+                           "GetGameTime().m_time = {year = 1}", "GetGameTime().m_time.hour = 'noon'",
+                           "GetGameTime():RegistCallback('hour', 'clock', 'OnHour')",
+                           "GetGameTime():RegistCallbackAt({}, 'clock', 'OnAt')",
+                           "GetGameTime():UnregistCallback(cGameTime.GameTime_Hour, 'clock')",
+                           "GetGameTime():RegistCallback(cGameTime.GameTime_Hour, 'clock', 7)"}) {
+    EXPECT_FALSE(Lua("clock", code)) << code;
+  }
+  EXPECT_EQ(Now(), "2000/4/10 10:20:5");
+  clock().Run(1000);  // the multiplier is still 1
+  EXPECT_EQ(clock().GetSec(), 6u);
 
-  out.clear();
+  Take();
   ASSERT_TRUE(Lua("clock", "GetGameTime():RegistCallback(cGameTime.GameTime_Hour, nil, 'OnHour')"));
-  EXPECT_EQ(out.text(), "cGameTime::RegistCallbackScript refused a nil script file or function name\n");
+  EXPECT_EQ(Out(), "cGameTime::RegistCallbackScript refused a nil script file or function name\n");
   ASSERT_TRUE(Lua("clock",
                   "GetGameTime():RegistCallback(9, 'clock', 'OnHour')\n"
                   "outside = GetGameTime():UnregistCallback(9, 'clock', 'OnHour')\n"

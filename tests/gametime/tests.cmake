@@ -1,5 +1,5 @@
 tickbase_add_test(gametime_tests
-  gametime/bind_game_time_test.cpp
   gametime/game_clock_script_test.cpp
   gametime/game_clock_test.cpp
-  gametime/game_time_value_test.cpp)
+  script/script_fixture.cpp)
+target_link_libraries(gametime_tests PRIVATE PkgConfig::LIBZIP)

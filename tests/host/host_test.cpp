@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <lua.hpp>
 #include <sstream>
 
 #include "support/subprocess.h"
@@ -303,7 +304,13 @@ TEST_F(HostTest, ConsoleOnATerminal) {
   EXPECT_TRUE(type("=2*3, 'x'\r", "6\tx\r\n")) << host.output();
   EXPECT_TRUE(type("function f()\r", "lua>> ")) << host.output();
   EXPECT_TRUE(type("return 40 + 2 end\rf()\r", "42\r\n")) << host.output();
+#ifdef LUAJIT_VERSION
+  // The line runs as "return error('bad')": a tail call, after which LuaJIT
+  // knows no position.
+  EXPECT_TRUE(type("error('bad')\r", "\x1b[91;49mbad\r\n")) << host.output();
+#else
   EXPECT_TRUE(type("error('bad')\r", "\x1b[91;49mconsole:1: bad\r\n")) << host.output();
+#endif
   EXPECT_TRUE(type(":use npc\r", "npc> ")) << host.output();
   EXPECT_TRUE(type("hp\r", "7\r\n")) << host.output();
   EXPECT_TRUE(type("\x1b[A\r", "7\r\n")) << host.output();  // the up arrow runs hp again

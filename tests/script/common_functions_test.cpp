@@ -31,80 +31,80 @@ const std::string kGameStarted =
 const std::string kGameEnded =
     "\xA1\xBE\xD3\xCE\xCF\xB7\xB2\xE2\xCA\xD4\xA1\xBF\xBD\xE1\xCA\xF8\xC1\xCB";
 
-class CommonFunctionsTest : public TimedScriptTest {
- protected:
-  // Calls global func of script s (written with code first) and returns the
-  // console output as colour runs.
-  Runs CallColored(const std::string& code, const char* func) {
-    Write("script/s.lua", code);
-    KLuaScript* script = Script("s");
-    ColorCapture colors;
-    EXPECT_EQ(script->CallFunction(func, 0), 1);
-    return colors.runs();
-  }
-};
+using CommonFunctionsTest = TimedScriptTest;
 
 }  // namespace
 
-TEST_F(CommonFunctionsTest, PrintWritesAYellowHeaderThenTheArguments) {
-  const Runs runs = CallColored(
-      "function f() print(1, true, nil, function() end, {}, 'x', 0.1, 'a\\0b', false) end\n"
-      "function g() Trace() end",
-      "f");
-  EXPECT_EQ(runs, (Runs{{14, kScript + "s f "},
-                        {11, std::string("1 1 nil  function x 0.1 a\0b 0 \n", 31)}}));
+// print: a yellow header, then the arguments; Assert and the banners in
+// their own colours.
+TEST_F(CommonFunctionsTest, PrintAssertAndBannersWriteTheirLinesInColour) {
+  Write("script/s.lua",
+        "function f() print(1, true, nil, function() end, {}, 'x', 0.1, 'a\\0b', false) "
+        "Assert(true, 'never') Assert(false, 'hp') StartTest('t') EndTest('t') StartGameTest() end\n"
+        "function g() Trace() end");
+  KLuaScript* script = Script("s");
   ColorCapture colors;
-  Script("s")->CallFunction("g", 0);
-  EXPECT_EQ(colors.runs(), (Runs{{14, kScript + "s g "}, {11, "\n"}}));
+  EXPECT_EQ(script->CallFunction("f", 0), 1);
+  EXPECT_EQ(ConsoleAttributes() & 0x0F, 11);
+  EXPECT_EQ(script->CallFunction("g", 0), 1);
+  const std::string banners = kTest + "t start \n" + kTest + "t end \n\n" + kGameStarted + "\n\n";
+  EXPECT_EQ(colors.runs(), (Runs{{14, kScript + "s f "},
+                                 {11, std::string("1 1 nil  function x 0.1 a\0b 0 \n", 31)},
+                                 {12, "ASSERT false for hp\n"},
+                                 {14, banners + kScript + "s g "},
+                                 {11, "\n"}}));
 }
 
-TEST_F(CommonFunctionsTest, LogWritesOneMessagePerPieceAndNothingToTheConsole) {
-  Write("script/s.lua", "function f() log('a', 'b') end\n"
-                        "function g() log(2, false, nil, print, {}) end");
+// The bound functions reach the library: log (a message a piece, nothing on
+// the console), MD5 of every byte (the md5 fuzz target checks it against
+// OpenSSL), the context names, colours, Sleep, the registry traces and the
+// code runners.
+TEST_F(CommonFunctionsTest, BoundFunctionsReachTheLibrary) {
+  Write("script/s.lua", "function f() Record(MD5('a\\0b')) Record(FileName() .. FuncName()) "
+                        "SetColor('red') SetBkColor('blue') Sleep(0) Sleep(-5) end\n"
+                        "function g() MD5(12) end\n"
+                        "function h() TraceAllScriptFiles() TraceGC() RunScript('s', 'r') "
+                        "RunScriptString('s', 'Record(\"str\")') end\n"
+                        "function r() Record('r') end\n"
+                        "function l() log('a', 'b') end\n"
+                        "function m() log(2, false, nil, print, {}) end");
   KLuaScript* script = Script("s");
   Take();
   {
     ChannelCapture channel("quenlet.script");
-    script->CallFunction("f", 0);
-    script->CallFunction("g", 0);
-    EXPECT_EQ(channel.messages(), (Strings{kScript + "s f ", "a ", "b ", kScript + "s g ", "2 ",
+    script->CallFunction("l", 0);
+    script->CallFunction("m", 0);
+    EXPECT_EQ(channel.messages(), (Strings{kScript + "s l ", "a ", "b ", kScript + "s m ", "2 ",
                                            "0 ", "nil ", "[function] "}));
   }
   SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 7);
-  script->CallFunction("f", 0);  // the channel is off again
+  script->CallFunction("l", 0);  // the channel is off again
   EXPECT_EQ(ConsoleAttributes(), 11);
   EXPECT_EQ(Out(), "");
-}
 
-TEST_F(CommonFunctionsTest, AssertAndBannersWriteTheirLinesInColour) {
-  const Runs runs = CallColored(
-      "function f() Assert(true, 'never') Assert(false, 'hp') StartTest('t') EndTest('t') "
-      "StartGameTest() end",
-      "f");
-  const std::string banners = kTest + "t start \n" + kTest + "t end \n\n" + kGameStarted + "\n\n";
-  EXPECT_EQ(runs, (Runs{{12, "ASSERT false for hp\n"}, {14, banners}}));
-  EXPECT_EQ(ConsoleAttributes() & 0x0F, 11);
-}
-
-TEST_F(CommonFunctionsTest, Md5GivesLowerCaseHexOfEveryByte) {
-  EXPECT_EQ(GetMD5Str(""), "d41d8cd98f00b204e9800998ecf8427e");
-  EXPECT_EQ(GetMD5Str("abc"), "900150983cd24fb0d6963f7d28e17f72");
-  EXPECT_EQ(GetMD5Str("The quick brown fox jumps over the lazy dog"),
-            "9e107d9d372bb6826bd81d3542a419d6");
-  EXPECT_EQ(GetMD5Str(std::string("a\0b", 3)), "70350f6027bce3713f6b76473084309b");
-  Write("script/s.lua", "function f() Record(MD5('a\\0b')) Record(FileName() .. FuncName()) end\n"
-                        "function g() MD5(12) end");
-  KLuaScript* script = Script("s");
-  EXPECT_EQ(script->CallFunction("f", 0), 1);
+  SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 7);
+  ASSERT_EQ(script->CallFunction("f", 0), 1);
   EXPECT_EQ(Records(), (Strings{"70350f6027bce3713f6b76473084309b", "sf"}));
+  EXPECT_EQ(ConsoleAttributes(), 0x14);
+  // A negative delay does not block the host for weeks.
+  EXPECT_EQ(Take(), "func_MySleep 0\nfunc_MySleep -5\n");
   EXPECT_EQ(script->CallFunction("g", 0), 0);  // luabind's no-match error
+  ASSERT_EQ(script->CallFunction("h", 0), 1);
+  EXPECT_EQ(Records(), (Strings{"70350f6027bce3713f6b76473084309b", "sf", "r", "str"}));
+  const std::string out = Take();
+  EXPECT_NE(out.find("func_TraceAllScriptFiles \ns "), std::string::npos);
+  EXPECT_NE(out.find("cScriptManager::TraceGC\ns ("), std::string::npos);
+  EXPECT_NE(out.find("func_RunScriptFileFunc s func r begin"), std::string::npos);
 }
 
+// CoSleep runs the function later, between the runner's lines. Exceptions
+// of a deferred call or a queued test run pass out of the timer's Run.
 TEST_F(CommonFunctionsTest, CoSleepRunsTheFunctionLaterBetweenTheRunnerLines) {
   Write("script/s.lua", "function f() CoSleep(500, 's', 'later') CoSleep(0, 's', 'never') "
                         "Record('scheduled') end\n"
                         "function later() print('in later') Record('later') end\n"
-                        "function never() Record('never') end");
+                        "function never() Record('never') end\n"
+                        "function g() CoSleep(10, 'other', 'f') end");
   ASSERT_EQ(Script("s")->CallFunction("f", 0), 1);
   EXPECT_EQ(Records(), Strings{"scheduled"});
   Take();
@@ -116,6 +116,19 @@ TEST_F(CommonFunctionsTest, CoSleepRunsTheFunctionLaterBetweenTheRunnerLines) {
                         "s later in later \n" + "func_RunScriptFileFunc s func later end \n");
   Tick(100000);
   EXPECT_EQ(Records().size(), 2u);
+
+  Write("script/t/a.lua", "function Clear() error('no clear', 0) end\n"
+                          "function main() Record('main') end");
+  Write("script/other.lua", "function f() end");
+  Script("t\\a");
+  RunScriptTestFolder("t");
+  EXPECT_THROW(Tick(1000), luabind::error);  // the queued run: a's Clear raises
+  ASSERT_EQ(Script("s")->CallFunction("g", 0), 1);
+  Manager().BindScript([](lua_State*) { throw std::runtime_error("bind failed"); });
+  EXPECT_THROW(Tick(10), std::runtime_error);  // the deferred call: loading "other" throws
+  Manager().BindScript(&TimedBind);
+  EXPECT_NO_THROW(Tick(1000));
+  EXPECT_EQ(Records().size(), 2u);  // main did not run, and nothing fired twice
 }
 
 TEST_F(CommonFunctionsTest, AFolderRunsOneFreshTestPerEndGameTest) {
@@ -160,49 +173,6 @@ TEST_F(CommonFunctionsTest, ASecondFolderReplacesTheQueueButNotTheScheduledRun) 
   EXPECT_EQ(Records(), (Strings{"t/a", "u/c", "u/d"}));
 }
 
-TEST_F(CommonFunctionsTest, TimerCallbacksLetExceptionsPassToRun) {
-  Write("script/t/a.lua", "function Clear() error('no clear', 0) end\n"
-                          "function main() Record('main') end");
-  Write("script/s.lua", "function f() CoSleep(10, 'other', 'f') end");
-  Write("script/other.lua", "function f() end");
-  Script("t\\a");
-  RunScriptTestFolder("t");
-  EXPECT_THROW(Tick(1000), luabind::error);  // the queued run: a's Clear raises
-  EXPECT_TRUE(Records().empty());            // and main does not run
-  ASSERT_EQ(Script("s")->CallFunction("f", 0), 1);
-  Manager().BindScript([](lua_State*) { throw std::runtime_error("bind failed"); });
-  EXPECT_THROW(Tick(10), std::runtime_error);  // the deferred call: loading "other" throws
-  Manager().BindScript(&TimedBind);
-  EXPECT_NO_THROW(Tick(1000));  // nothing fires twice
-  EXPECT_TRUE(Records().empty());
-}
-
-TEST_F(CommonFunctionsTest, ColoursAndSleepAreBound) {
-  Write("script/s.lua", "function f() SetColor('red') SetBkColor('blue') Sleep(0) Sleep(-5) end");
-  KLuaScript* script = Script("s");
-  SetConsoleTextAttribute(GetStdHandle(STD_OUTPUT_HANDLE), 7);
-  Take();
-  ASSERT_EQ(script->CallFunction("f", 0), 1);
-  EXPECT_EQ(ConsoleAttributes(), 0x14);
-  // A negative delay does not block the host for weeks.
-  EXPECT_EQ(Take(), "func_MySleep 0\nfunc_MySleep -5\n");
-}
-
-TEST_F(CommonFunctionsTest, RegistryTracesAndCodeRunnersAreBound) {
-  Write("script/s.lua", "function f() TraceAllScriptFiles() TraceGC() RunScript('s', 'g') "
-                        "RunScriptString('s', 'Record(\"str\")') end\n"
-                        "function g() Record('g') end");
-  ASSERT_EQ(Script("s")->CallFunction("f", 0), 1);
-  EXPECT_EQ(Records(), (Strings{"g", "str"}));
-  const std::string out = Take();
-  EXPECT_NE(out.find("func_TraceAllScriptFiles \ns "), std::string::npos);
-  EXPECT_NE(out.find("cScriptManager::TraceGC\ns ("), std::string::npos);
-  EXPECT_NE(out.find("func_RunScriptFileFunc s func g begin"), std::string::npos);
-}
-
-// The process ends with coroutines asleep, a deferred call and a queued
-// test run pending and no Destroy: the singletons go in whatever order, and
-// nothing may crash or leak (LeakSanitizer checks the exit).
 TEST_F(CommonFunctionsTest, ExitWithWorkPendingIsClean) {
   Write("script/s.lua", "function f() CoSleep(4000000000, 's', 'f') end\n"
                         "function g() YieldSleep(1000) end");

@@ -127,8 +127,12 @@ TEST_F(LoaderTest, PackModeRunsTextSoPrecompiledEntriesFail) {
   WriteZip("pack.zip", {{"precompiled.lua", CompiledChunk()}});
   UsePack("pack.zip");
   EXPECT_EQ(my_lua_dofile(State(), "precompiled.lua"), 1);
-  EXPECT_NE(Out().find("script [precompiled.lua] func [\x1bLua"), std::string::npos);
+  EXPECT_NE(Out().find("script [precompiled.lua] func [\x1bL"), std::string::npos);
+#ifdef LUAJIT_VERSION
+  EXPECT_NE(Out().find("cannot load malformed bytecode"), std::string::npos) << Out();
+#else
   EXPECT_NE(Out().find("unexpected end in precompiled chunk"), std::string::npos) << Out();
+#endif
 }
 
 TEST_F(LoaderTest, BrokenPackagesLeaveOnlyTheDisk) {

@@ -20,11 +20,6 @@ void RecordContext() { Records().push_back(GetCurScriptFile() + "|" + GetCurScri
 
 void Throw(const std::string& text) { throw std::runtime_error(text); }
 
-struct Counter {
-  int value = 0;
-  void Add(int n) { value += n; }
-};
-
 }  // namespace
 
 std::vector<std::string>& Records() {
@@ -35,11 +30,7 @@ std::vector<std::string>& Records() {
 void TestBind(lua_State* L) {
   using namespace luabind;
   module(L)[def("Record", &Record), def("RecordContext", &RecordContext), def("Throw", &Throw),
-            def("SetColor", &::SetColor),
-            class_<Counter>("Counter")
-                .def(constructor<>())
-                .def("Add", &Counter::Add)
-                .def_readonly("value", &Counter::value)];
+            def("SetColor", &::SetColor)];
 }
 
 WORD ConsoleAttributes() {

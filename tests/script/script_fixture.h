@@ -22,8 +22,7 @@ std::vector<std::string>& Records();
 
 // The tests' bind function. Registers through luabind: Record(text),
 // RecordContext() (records "<FileName()>|<FuncName()>"), Throw(text) (a
-// native function that throws std::runtime_error), SetColor(name) and a
-// class Counter with Add(n) and the property value.
+// native function that throws std::runtime_error) and SetColor(name).
 void TestBind(lua_State* L);
 
 // The console's current text attribute.

@@ -20,66 +20,53 @@ const char kEnd[] = "func_RunScriptFileFunc t func F end \n";
 
 }  // namespace
 
+// The call is framed by console lines and succeeds when the function fails;
+// a missing script gives the not-find line every time (the failed load is
+// remembered). The console is white after each, whatever the script set.
 TEST_F(RunnerTest, RunScriptFileFuncFramesTheCallAndSucceedsWhenItFails) {
+  EXPECT_FALSE(RunScriptFileFunc("t", "F"));
+  EXPECT_EQ(Take(), std::string(kBegin) + "script file : script/t.lua not found!\n" +
+                        "func_RunScriptFileFunc script t not find \n");
+  EXPECT_EQ(ConsoleAttributes() & 0x0F, 15);
   Write("script/t.lua", "function F() RecordContext() SetColor('red') end\n"
                         "function G() error('inside', 0) end");
+  EXPECT_FALSE(RunScriptFileFunc("t", "F"));
+  EXPECT_EQ(Take(), std::string(kBegin) + "func_RunScriptFileFunc script t not find \n");
+
+  Manager().Destroy();
   EXPECT_TRUE(RunScriptFileFunc("t", "F"));
   EXPECT_EQ(Take(), std::string(kBegin) + "cScriptManager::LoadScript file t\n" + kEnd);
   EXPECT_EQ(Records(), (std::vector<std::string>{"t|F"}));
-  EXPECT_EQ(ConsoleAttributes() & 0x0F, 15);  // white, whatever the script set
+  EXPECT_EQ(ConsoleAttributes() & 0x0F, 15);
   EXPECT_TRUE(RunScriptFileFunc("t", "G"));
   EXPECT_EQ(Out(), "func_RunScriptFileFunc t func G begin \nfile: t call: G \nerror: inside\n\n"
                    "func_RunScriptFileFunc t func G end \n");
 }
 
-TEST_F(RunnerTest, MissingScriptsPrintTheNotFindLineEveryTime) {
-  EXPECT_FALSE(RunScriptFileFunc("t", "F"));
-  EXPECT_EQ(Take(), std::string(kBegin) + "script file : script/t.lua not found!\n" +
-                        "func_RunScriptFileFunc script t not find \n");
-  Write("script/t.lua", "function F() end");  // the failed load is remembered
-  EXPECT_FALSE(RunScriptFileFunc("t", "F"));
-  EXPECT_EQ(Take(), std::string(kBegin) + "func_RunScriptFileFunc script t not find \n");
-  EXPECT_EQ(ConsoleAttributes() & 0x0F, 15);
-}
-
-TEST_F(RunnerTest, QuietConsoleHidesTheRoutineTracesOnly) {
-  Write("script/t.lua", "function F() error('inside', 0) end");
-  ShowRoutineTraces(false);
-  Manager().SetZip("");
-  EXPECT_TRUE(RunScriptFileFunc("t", "F"));
-  ReloadAll();
-  ShowRoutineTraces(true);
-  EXPECT_EQ(Out(), "file: t call: F \nerror: inside\n\n");
-  EXPECT_EQ(ConsoleAttributes() & 0x0F, 15);
-}
-
-TEST_F(RunnerTest, CodeStringsRunInTheNamedStateOrTheNullScript) {
-  Write("script/t.lua", "value = 'from t'");
-  RunScriptFileString("t", "RecordContext() Record(value)");
+// Code strings run in the named state or the null script's, which keeps
+// its state; RunScriptTestFunc runs in a fresh state.
+TEST_F(RunnerTest, CodeStringsAndTestFunctionsRunInTheirStates) {
+  Write("script/t.lua", "value = 'from t' runs = (runs or 0) + 1 function F() Record(tostring(runs)) end");
+  RunScriptFileString("t", "RecordContext() Record(value) runs = 10");
   RunScriptFileString("none", "Record('never')");
   RunScriptString("Record('never')");
-  EXPECT_EQ(Records(), (Strings{"t|RecordContext() Record(value)", "from t"}));
+  EXPECT_EQ(Records(), (Strings{"t|RecordContext() Record(value) runs = 10", "from t"}));
   EXPECT_NE(Out().find("func_RunScriptFileString script none not find \n"), std::string::npos);
   EXPECT_NE(Take().find("script file : script/null.lua not found!\n"
                         "func_RunScriptString script null.lua not find \n"),
             std::string::npos);
+  KLuaScript* old = Script("t");
+  RunScriptTestFunc("t", "F");
+  EXPECT_EQ(Records().back(), "1");
+  EXPECT_NE(Manager().GetScript("t"), old);
+  EXPECT_EQ(old->DoString("Record(tostring(runs))"), 1);  // alive until Destroy
+  EXPECT_EQ(Records().back(), "10");
+
   Manager().Destroy();
   Write("script/null.lua", "");
   RunScriptString("n = (n or 0) + 1");  // null.lua keeps its state
   RunScriptString("Record(tostring(n + 1))");
   EXPECT_EQ(Records().back(), "2");
-}
-
-TEST_F(RunnerTest, RunScriptTestFuncRunsInAFreshState) {
-  Write("script/t.lua", "runs = (runs or 0) + 1 function F() Record(tostring(runs)) end");
-  KLuaScript* old = Manager().GetScript("t");
-  ASSERT_NE(old, nullptr);
-  ASSERT_EQ(old->DoString("runs = 10"), 1);
-  RunScriptTestFunc("t", "F");
-  EXPECT_EQ(Records(), (std::vector<std::string>{"1"}));
-  EXPECT_NE(Manager().GetScript("t"), old);
-  EXPECT_EQ(old->DoString("Record(tostring(runs))"), 1);  // alive until Destroy
-  EXPECT_EQ(Records(), (std::vector<std::string>{"1", "10"}));
 }
 
 // A failure's error value used to stay on the script's stack: after about
@@ -134,18 +121,10 @@ TEST_F(RunnerTest, RunsNestedTooDeepAcrossStatesAreRefused) {
   EXPECT_EQ(Records().size(), 2u);
 }
 
-// luabind raised the top of the caller's stack (an argument, a function)
-// for an error that another state's Clear left on its own stack.
-TEST_F(RunnerTest, ClearErrorsOfOtherStatesReachTheCallerWithTheirMessage) {
-  Write("script/bad.lua", "function Clear() error('bad clear', 0) end function g() end");
-  Write("script/s.lua", "function f() Record(select(2, pcall(RunScriptTest, 'bad', 'g'))) "
-                        "RunScript('bad', 'g') Record(select(2, pcall(ReloadAll))) end");
-  ASSERT_NE(Script("bad"), nullptr);
-  EXPECT_EQ(Script("s")->CallFunction("f", 0), 1);
-  EXPECT_EQ(Records(), (Strings{"bad clear", "bad clear"}));
-}
-
-TEST_F(RunnerTest, AClearThatReloadsEverythingRunsOnceAndRetiresAll) {
+// A Clear that reloads everything runs once and retires all. luabind
+// raised the top of the caller's stack (an argument, a function) for an
+// error that another state's Clear left on its own stack.
+TEST_F(RunnerTest, ClearsRunOnceAndTheirErrorsReachTheCaller) {
   Write("script/a.lua", "function Clear() Record('a') ReloadAll() end");
   Write("script/b.lua", "");
   Script("a");
@@ -155,4 +134,11 @@ TEST_F(RunnerTest, AClearThatReloadsEverythingRunsOnceAndRetiresAll) {
   Take();
   Manager().TraceAllScriptFiles();
   EXPECT_EQ(Out(), "");
+
+  Write("script/bad.lua", "function Clear() error('bad clear', 0) end function g() end");
+  Write("script/s.lua", "function f() Record(select(2, pcall(RunScriptTest, 'bad', 'g'))) "
+                        "RunScript('bad', 'g') Record(select(2, pcall(ReloadAll))) end");
+  ASSERT_NE(Script("bad"), nullptr);
+  EXPECT_EQ(Script("s")->CallFunction("f", 0), 1);
+  EXPECT_EQ(Records(), (Strings{"a", "bad clear", "bad clear"}));
 }

@@ -17,12 +17,6 @@ void CrashReport() {
   Records().push_back(os.str());
 }
 
-WORD Foreground() {
-  CONSOLE_SCREEN_BUFFER_INFO info{};
-  GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &info);
-  return static_cast<WORD>(info.wAttributes & 0x0F);
-}
-
 }  // namespace
 
 void TimedBind(lua_State* L) {
@@ -41,7 +35,7 @@ ColorCapture::~ColorCapture() { std::cout.rdbuf(m_old); }
 
 int ColorCapture::overflow(int c) {
   if (c == traits_type::eof()) return 0;
-  const WORD color = Foreground();
+  const WORD color = ConsoleAttributes() & 0x0F;
   if (m_runs.empty() || m_runs.back().first != color) m_runs.emplace_back(color, std::string());
   m_runs.back().second.push_back(static_cast<char>(c));
   return c;

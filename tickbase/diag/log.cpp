@@ -3,6 +3,8 @@
 #include <spdlog/spdlog.h>
 
 #include "tickbase/diag/internal_channels.h"
+#include "tickbase/diag/log_format.h"
+#include "tickbase/platform/clock.h"
 
 namespace {
 
@@ -69,7 +71,17 @@ cLogMessage::~cLogMessage() {
   if (!m_stream) return;
   try {
     const std::string text = m_stream->str();
-    m_log.log(SpdlogLevel(m_level), spdlog::string_view_t(text.data(), text.size()));
+    m_log.log(platform::LogTime(), spdlog::source_loc{}, SpdlogLevel(m_level),
+              spdlog::string_view_t(text.data(), text.size()));
+  } catch (...) {
+    // Logging must never take its caller down.
+  }
+}
+
+void WriteLogMessage(spdlog::logger& channel, const char* text, std::size_t size) {
+  try {
+    channel.log(platform::LogTime(), spdlog::source_loc{}, spdlog::level::info,
+                spdlog::string_view_t(text, size));
   } catch (...) {
     // Logging must never take its caller down.
   }

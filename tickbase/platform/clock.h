@@ -5,6 +5,8 @@
 #ifndef TICKBASE_PLATFORM_CLOCK_H_
 #define TICKBASE_PLATFORM_CLOCK_H_
 
+#include <chrono>
+
 #include "tickbase/export.h"
 #include "tickbase/platform/types.h"
 
@@ -30,6 +32,11 @@ class TICKBASE_API cTimerPeriod {
   cTimerPeriod(const cTimerPeriod&) = delete;
   cTimerPeriod& operator=(const cTimerPeriod&) = delete;
 };
+
+// The time of day for log records, from the coarse wall clock: a few ns a
+// reading against tens for the fine one, in steps of the system's tick (a
+// few ms). Not driven by SetClocks.
+std::chrono::system_clock::time_point LogTime();
 
 }  // namespace platform
 

@@ -19,6 +19,12 @@
 
 void Script_InitScript(lua_State* L, ScriptBindFunc bind) {
   luaL_openlibs(L);
+#ifdef LUAJIT_VERSION
+  // Compiled loops never see the hooks by which the interrupt and the
+  // watchdog stop a script that does not return: scripts run interpreted.
+  // After the libraries: opening "jit" turns the compiler on.
+  luaJIT_setmode(L, 0, LUAJIT_MODE_ENGINE | LUAJIT_MODE_OFF);
+#endif
   luabind::open(L);
   if (bind) bind(L);
   cScriptManager::Instance().BindOSScript(L);
@@ -90,8 +96,7 @@ int KLuaScript::_DoString(const char* code, int nresults) {
   if (!m_L) return NoState("_DoString");
   code = TextOf(code);
   try {
-    cNameScope file(g_currentFiles, m_file.data(), m_file.size());
-    cNameScope func(g_currentFuncs, code, std::strlen(code));
+    cCallNames names(m_file, code);
     cScriptRun run(m_L);
     if (luaL_loadstring(m_L, code) != 0 || lua_pcall(m_L, 0, nresults, 0) != 0) {
       lua_report_error(LUA_ERRRUN, m_L, m_file.c_str(), code);

@@ -23,6 +23,8 @@ typedef void (*ScriptBindFunc)(lua_State* L);
 
 // Sets up a state the caller created: opens the standard libraries and
 // luabind, calls bind (skipped when null), then cScriptManager::BindOSScript.
+// Built on LuaJIT, it also turns the state's JIT compiler off: compiled
+// loops would not stop on InterruptScripts or the watchdog.
 TICKBASE_API void Script_InitScript(lua_State* L, ScriptBindFunc bind);
 
 class TICKBASE_API KLuaScript {
@@ -113,6 +115,10 @@ class TICKBASE_API KLuaScript {
 
  private:
   void CloseState();
+  // Calls global name with the arguments that pushArgs(L) pushes (it
+  // returns their count); results and failures as Call. Requires a state.
+  template <class PushArgs>
+  int CallGlobal(const char* name, int nresults, PushArgs pushArgs);
   // Reports a failed call of name whose error value is on top; returns 0.
   int CallFailed(const char* name, int status);
   // Reports that operation needs a state; returns 0.

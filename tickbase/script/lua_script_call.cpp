@@ -17,10 +17,9 @@ namespace {
 
 // lua_pcall of the pushed function and arguments with name as the current
 // function and file as the current file; returns Lua's status.
-inline int GuardedPcall(lua_State* L, const std::string& file, const char* name, size_t length,
-                        int nargs, int nresults) {
-  cNameScope func(g_currentFuncs, name, length);
-  cNameScope scope(g_currentFiles, file.data(), file.size());
+int GuardedPcall(lua_State* L, const std::string& file, const char* name, int nargs,
+                 int nresults) {
+  cCallNames names(file, name);
   cScriptRun run(L);
   return lua_pcall(L, nargs, nresults, 0);
 }
@@ -30,7 +29,26 @@ inline int GuardedPcall(lua_State* L, const std::string& file, const char* name,
 int KLuaScript::Call(const char* name, int nargs, int nresults) {
   if (!m_L) return NoState("Call");
   name = TextOf(name);
-  const int status = GuardedPcall(m_L, m_file, name, std::strlen(name), nargs, nresults);
+  const int status = GuardedPcall(m_L, m_file, name, nargs, nresults);
+  return status == 0 ? 1 : CallFailed(name, status);
+}
+
+// One body per caller, so the hot path has a single frame.
+template <class PushArgs>
+int KLuaScript::CallGlobal(const char* name, int nresults, PushArgs pushArgs) {
+  name = TextOf(name);
+  int status;
+  {
+    // Named from the start: a raising __index of the globals is the
+    // function's own failure.
+    cCallNames names(m_file, name);
+    status = PushGlobal(m_L, name, names.length());
+    if (status == 0) {
+      const int nargs = pushArgs(m_L);
+      cScriptRun run(m_L);
+      status = lua_pcall(m_L, nargs, nresults, 0);
+    }
+  }
   return status == 0 ? 1 : CallFailed(name, status);
 }
 
@@ -44,34 +62,23 @@ int KLuaScript::CallFailed(const char* name, int status) {
 
 int KLuaScript::CallFunction(const char* name, int nresults) {
   if (!m_L) return NoState("CallFunction");
-  name = TextOf(name);
-  const size_t length = std::strlen(name);
-  int status = PushGlobal(m_L, name, length);
-  if (status != 0) return CallFailed(name, status);
-  status = GuardedPcall(m_L, m_file, name, length, 0, nresults);
-  return status == 0 ? 1 : CallFailed(name, status);
+  return CallGlobal(name, nresults, [](lua_State*) { return 0; });
 }
 
 int KLuaScript::CallFunction1(const char* name, int arg, int nresults) {
   if (!m_L) return NoState("CallFunction1");
-  name = TextOf(name);
-  const size_t length = std::strlen(name);
-  int status = PushGlobal(m_L, name, length);
-  if (status != 0) return CallFailed(name, status);
-  lua_pushnumber(m_L, arg);
-  status = GuardedPcall(m_L, m_file, name, length, 1, nresults);
-  return status == 0 ? 1 : CallFailed(name, status);
+  return CallGlobal(name, nresults, [arg](lua_State* L) {
+    lua_pushnumber(L, arg);
+    return 1;
+  });
 }
 
 int KLuaScript::CallFunction1(const char* name, const char* arg, int nresults) {
   if (!m_L) return NoState("CallFunction1");
-  name = TextOf(name);
-  const size_t length = std::strlen(name);
-  int status = PushGlobal(m_L, name, length);
-  if (status != 0) return CallFailed(name, status);
-  lua_pushstring(m_L, arg);  // a null arg passes nil
-  status = GuardedPcall(m_L, m_file, name, length, 1, nresults);
-  return status == 0 ? 1 : CallFailed(name, status);
+  return CallGlobal(name, nresults, [arg](lua_State* L) {
+    lua_pushstring(L, arg);  // a null arg passes nil
+    return 1;
+  });
 }
 
 int KLuaScript::HaveFunction(const char* name) {

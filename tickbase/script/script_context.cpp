@@ -70,31 +70,41 @@ void lua_report_error(int status, lua_State* L, const char* script, const char* 
   WriteLine(text);
 }
 
-cNameStack g_currentFiles;
-cNameStack g_currentFuncs;
+void cScriptNames::Grow() {
+  auto file = std::make_unique<std::string>();
+  auto func = std::make_unique<std::string>();
+  const std::string* fileName = file.get();
+  const std::string* funcName = func.get();
+  const size_t top = m_top ? static_cast<size_t>(m_top - m_levels.data()) : 0;
+  m_levels.push_back(stLevel{fileName, funcName, std::move(file), std::move(func)});
+  m_top = m_levels.data() + top;
+  m_end = m_levels.data() + m_levels.size();
+}
+
+cScriptNames g_scriptNames;
 
 cBindScriptFile::cBindScriptFile(const char* value) {
   value = TextOf(value);
-  g_currentFiles.Push(value, std::strlen(value));
+  g_scriptNames.PushFile(value, std::strlen(value));
 }
 cBindScriptFile::cBindScriptFile(const char* value, size_t length) {
-  g_currentFiles.Push(value, length);
+  g_scriptNames.PushFile(value, length);
 }
-cBindScriptFile::~cBindScriptFile() { g_currentFiles.Pop(); }
+cBindScriptFile::~cBindScriptFile() { g_scriptNames.Pop(); }
 
 cBindScriptFunc::cBindScriptFunc(const char* value) {
   value = TextOf(value);
-  g_currentFuncs.Push(value, std::strlen(value));
+  g_scriptNames.PushFunc(value, std::strlen(value));
 }
 cBindScriptFunc::cBindScriptFunc(const char* value, size_t length) {
-  g_currentFuncs.Push(value, length);
+  g_scriptNames.PushFunc(value, length);
 }
-cBindScriptFunc::~cBindScriptFunc() { g_currentFuncs.Pop(); }
+cBindScriptFunc::~cBindScriptFunc() { g_scriptNames.Pop(); }
 
-const std::string& GetCurScriptFile() { return g_currentFiles.Current(); }
-const std::string& GetCurScriptFunc() { return g_currentFuncs.Current(); }
-const char* FileName() { return g_currentFiles.Current().c_str(); }
-const char* FuncName() { return g_currentFuncs.Current().c_str(); }
+const std::string& GetCurScriptFile() { return g_scriptNames.File(); }
+const std::string& GetCurScriptFunc() { return g_scriptNames.Func(); }
+const char* FileName() { return g_scriptNames.File().c_str(); }
+const char* FuncName() { return g_scriptNames.Func().c_str(); }
 
 void ReportCurrentException(const char* where, const std::string& subject) {
   std::string text;

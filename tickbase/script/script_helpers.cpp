@@ -33,16 +33,14 @@ bool TopErrorText(lua_State* L, std::string* text) {
   return true;
 }
 
-int PushGlobal(lua_State* L, const char* name, size_t length) {
-  // Room for the reader, its argument and one call argument pushed later.
-  // Lua guarantees LUA_MINSTACK slots above the current frame's base, so
-  // only a crowded stack needs the (slower) check.
-  if (lua_gettop(L) + 3 > LUA_MINSTACK && !lua_checkstack(L, 3)) return LUA_ERRMEM;
-  // __index is consulted only for absent keys, so a present global is the
-  // result of an ordinary read too; this is the path of every call.
-  lua_pushlstring(L, name, length);
-  lua_rawget(L, LUA_GLOBALSINDEX);
-  if (!lua_isnil(L, -1) || !lua_getmetatable(L, LUA_GLOBALSINDEX)) return 0;
+int PushGlobalSlow(lua_State* L, const char* name, size_t length, bool read) {
+  if (!read) {
+    if (!lua_checkstack(L, 3)) return LUA_ERRMEM;
+    lua_pushlstring(L, name, length);
+    lua_rawget(L, LUA_GLOBALSINDEX);
+    if (!lua_isnil(L, -1)) return 0;
+  }
+  if (!lua_getmetatable(L, LUA_GLOBALSINDEX)) return 0;
   lua_pop(L, 2);  // the metatable and the nil
   lua_pushcfunction(L, &ReadGlobal);
   lua_pushlstring(L, name, length);

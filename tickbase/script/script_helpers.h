@@ -5,10 +5,9 @@
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <lua.hpp>
 #include <stdexcept>
 #include <string>
-
-struct lua_State;
 
 // True when L has a string or a number on top; *text is then its text. The
 // value itself stays as it was (a number is not turned into a string).
@@ -20,7 +19,21 @@ bool TopErrorText(lua_State* L, std::string* text);
 // strict-globals guard) cannot escape into the host; the status is returned
 // and, on failure, the error value is pushed instead of the global. A stack
 // that cannot grow by three slots gives LUA_ERRMEM with nothing pushed.
-int PushGlobal(lua_State* L, const char* name, size_t length);
+// Inline: every call of a script function by name reads its global.
+// PushGlobal's rare cases: a crowded stack (read false), or an absent
+// global whose raw read has pushed nil (read true).
+int PushGlobalSlow(lua_State* L, const char* name, size_t length, bool read);
+inline int PushGlobal(lua_State* L, const char* name, size_t length) {
+  // Room for the reader, its argument and one call argument pushed later.
+  // Lua guarantees LUA_MINSTACK slots above the current frame's base, so
+  // only a crowded stack needs the (slower) check.
+  if (lua_gettop(L) + 3 > LUA_MINSTACK) return PushGlobalSlow(L, name, length, false);
+  // __index is consulted only for absent keys, so a present global is the
+  // result of an ordinary read too; this is the path of every call.
+  lua_pushlstring(L, name, length);
+  lua_rawget(L, LUA_GLOBALSINDEX);
+  return lua_type(L, -1) != LUA_TNIL ? 0 : PushGlobalSlow(L, name, length, true);
+}
 
 // NormalizeScriptName into *out, reusing its storage.
 void NormalizeScriptNameTo(const char* name, std::string* out);

@@ -10,7 +10,6 @@ namespace script_run {
 
 std::atomic<lua_State*> g_running{nullptr};
 std::atomic<bool> g_interrupted{false};
-int g_depth = 0;
 DWORD g_watchdogMs = 0;
 DWORD g_started = 0;
 bool g_overdue = false;
@@ -68,7 +67,7 @@ void PushStopMessage(lua_State* L, const char* what) {
 void Hook(lua_State* L, lua_Debug*) {
   // Only code run for the library stops; a host's own pcall or a finaliser
   // run by lua_close goes on.
-  if (g_depth > 0) {
+  if (g_running.load(std::memory_order_relaxed)) {
     const bool interrupted = g_interrupted.load(std::memory_order_relaxed);
     if (!interrupted && g_watchdogMs != 0 && !g_overdue &&
         static_cast<DWORD>(platform::timeGetTime() - g_started) > g_watchdogMs) {
@@ -126,7 +125,7 @@ bool ScriptsInterrupted() { return g_interrupted.load(std::memory_order_relaxed)
 
 void SetScriptWatchdog(unsigned long ms) {
   // Turned on inside a run: that run's time counts from now.
-  if (g_watchdogMs == 0 && g_depth > 0) g_started = platform::timeGetTime();
+  if (g_watchdogMs == 0 && g_running.load(std::memory_order_relaxed)) g_started = platform::timeGetTime();
   g_watchdogMs = static_cast<DWORD>(ms > INT_MAX ? INT_MAX : ms);
 }
 

@@ -94,9 +94,16 @@ ScriptBindFunc cScriptManager::BindForNewState() {
 // Registry ---------------------------------------------------------------
 
 KLuaScript* cScriptManager::GetScript(const char* name) {
+  if (m_lastKnown && name && m_lastName == name) return m_lastScript;
   NormalizeScriptNameTo(name, &m_key);
   const auto it = m_scripts.find(m_key);
-  if (it != m_scripts.end()) return it->second.get();
+  if (it != m_scripts.end()) {
+    m_lastKnown = false;  // until both are set
+    m_lastName.assign(TextOf(name));
+    m_lastScript = it->second.get();
+    m_lastKnown = name != nullptr;
+    return m_lastScript;
+  }
 
   const std::string key = m_key;  // the load may ask for other scripts
   if (std::find(m_loading.begin(), m_loading.end(), key) != m_loading.end()) {
@@ -110,6 +117,7 @@ KLuaScript* cScriptManager::GetScript(const char* name) {
     script.reset(LoadScript(key.c_str()));
   }
   KLuaScript* result = script.get();
+  m_lastKnown = false;
   m_scripts[key] = std::move(script);
   return result;
 }
@@ -142,6 +150,7 @@ bool cScriptManager::ClearAScript(const char* name) {
   const auto it = m_scripts.find(NormalizeScriptName(name));
   if (it == m_scripts.end()) return false;
   std::unique_ptr<KLuaScript> script = std::move(it->second);
+  m_lastKnown = false;
   m_scripts.erase(it);
   if (script) {
     // Retired before its Clear runs, so a raising Clear cannot lose it.
@@ -171,8 +180,10 @@ void cScriptManager::Clear() {
       script->Clear();
       it = m_scripts.find(key);
       if (it == m_scripts.end() || it->second.get() != script) continue;  // cleared meanwhile
+      m_lastKnown = false;
       Retire(std::move(it->second));
     }
+    m_lastKnown = false;
     m_scripts.erase(it);
   }
   // Scripts that Clear functions loaded during this pass go unasked; those
@@ -183,6 +194,7 @@ void cScriptManager::Clear() {
       ++it;
       continue;
     }
+    m_lastKnown = false;
     if (script) Retire(std::move(it->second));
     it = m_scripts.erase(it);
   }
@@ -196,6 +208,7 @@ bool cScriptManager::Clearing(const KLuaScript* script) const {
 void cScriptManager::Destroy() {
   // Closing a state may run host destructors that call back in here: empty
   // the members first, then let the objects go.
+  m_lastKnown = false;
   auto scripts = std::move(m_scripts);
   m_scripts.clear();
   auto command = std::move(m_cmdScript);

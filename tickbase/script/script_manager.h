@@ -149,6 +149,11 @@ class TICKBASE_API cScriptManager {
   std::vector<KLuaScript*> m_clearing;  // scripts whose Clear runs, innermost last
   size_t m_zipEntryLimit = 64u << 20;
   std::string m_key;                   // reused for hit lookups, no allocation
+  // The name last asked of GetScript, as given, and what it found: asking
+  // again costs one comparison. Valid until the registry changes.
+  std::string m_lastName;
+  KLuaScript* m_lastScript = nullptr;
+  bool m_lastKnown = false;
 };
 
 // cScriptManager::Instance().GetScript(name), and its state or null.

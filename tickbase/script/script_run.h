@@ -20,11 +20,12 @@ namespace script_run {
 // Shared with the signal handler: lock-free atomics only.
 static_assert(std::atomic<lua_State*>::is_always_lock_free, "signal handlers read the thread");
 static_assert(std::atomic<bool>::is_always_lock_free, "signal handlers set the interrupt");
-extern std::atomic<lua_State*> g_running;  // innermost running thread, null between runs
+// The innermost running thread; null between runs, so also the mark that a
+// run is in progress.
+extern std::atomic<lua_State*> g_running;
 extern std::atomic<bool> g_interrupted;
 
 // Host thread only.
-extern int g_depth;            // runs in progress
 extern DWORD g_watchdogMs;     // 0: off
 extern DWORD g_started;        // millisecond clock at the outermost run's start
 extern bool g_overdue;         // the outermost run has passed the watchdog's limit
@@ -43,7 +44,7 @@ class cScriptRun {
  public:
   explicit cScriptRun(lua_State* L) : m_outer(script_run::g_running.load(std::memory_order_relaxed)) {
     using namespace script_run;
-    if (g_depth++ == 0) {
+    if (!m_outer) {
       g_overdue = false;
       if (g_watchdogMs != 0) g_started = platform::timeGetTime();
     }
@@ -56,7 +57,6 @@ class cScriptRun {
     using namespace script_run;
     g_running.store(m_outer, std::memory_order_relaxed);
     std::atomic_signal_fence(std::memory_order_seq_cst);
-    --g_depth;
     // A stopped inner run stops the one it returns to as well.
     if (m_outer && (g_overdue || g_interrupted.load(std::memory_order_relaxed))) Arm(m_outer);
   }

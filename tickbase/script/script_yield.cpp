@@ -1,7 +1,9 @@
 #include "tickbase/script/script_yield.h"
 
 #include <cstdint>
+#include <deque>
 #include <iostream>
+#include <iterator>
 #include <lua.hpp>
 #include <string>
 #include <vector>
@@ -9,12 +11,14 @@
 #include "tickbase/diag/console.h"
 #include "tickbase/diag/internal_channels.h"
 #include "tickbase/diag/log.h"
+#include "tickbase/diag/log_format.h"
 #include "tickbase/diag/report.h"
 #include "tickbase/script/current_script.h"
 #include "tickbase/script/lua_boundary.h"
 #include "tickbase/script/script_context.h"
 #include "tickbase/script/script_helpers.h"
 #include "tickbase/script/script_loader.h"
+#include "tickbase/timer/timer_manager.h"
 #include "tickbase/timer/timer_types.h"
 
 namespace {
@@ -37,10 +41,13 @@ struct stStateHook {
 // long holds a pointer. On 64-bit Windows it has 32 bits: there each entry
 // gets a number instead.
 constexpr bool kParamIsPointer = sizeof(unsigned long) >= sizeof(lua_State*);
+// Those numbers have the top bit set, apart from the small numbers of the
+// batches' own timers (a crash report names either by its param alone).
+constexpr unsigned long kThreadNumberBit = 1UL << 31;
 
-void Trace(const char* text) {
-  cLogMessage message(script_yield(), kLogLevel);
-  if (std::ostream* os = message.stream()) *os << text;
+void Trace(const char* text, std::size_t size) {
+  spdlog::logger& channel = script_yield();
+  if (LogEnabled(channel)) WriteLogMessage(channel, text, size);
 }
 
 // The report of an exception that escaped a woken coroutine.
@@ -49,7 +56,7 @@ void ReportWakeException(const std::string& name, unsigned long param) {
       "cScriptYieldTimer::OnTimer " + name + " timer " + std::to_string(param) + " ON exception";
   cColorScope color(kColorError, kColorNormal, std::cout);
   std::cout << line << std::endl;
-  Trace("exception");
+  Trace("exception", 9);
   cLogMessage message(quenlet_fetalerror(), kLogLevel);
   if (std::ostream* os = message.stream()) *os << line << '\n';
 }
@@ -90,10 +97,46 @@ class cScriptYieldTimer::cStateTimer : public iTimerObjEx {
  public:
   cStateTimer(cScriptYieldTimer& owner, int anchors) : m_anchors(anchors), m_owner(owner) {}
 
-  unsigned long OnTimer(unsigned long param) override { return m_owner.FireTimer(param); }
+  // A batch's timer (param: its number), or one of its pauses that the
+  // batch dispatches (param: the thread).
+  unsigned long OnTimer(unsigned long param) override {
+    if (stPause* pause = m_dispatched) {
+      m_dispatched = nullptr;  // taken: a batch fired inside the wake-up is a batch
+      m_owner.Wake(pause->thread, *pause, true);
+    } else {
+      m_owner.FireBatch(*this, param);
+    }
+    return 0;
+  }
   bool ReportToStream(std::ostream& os, unsigned long param) override {
     return m_owner.ReportPause(os, param);
   }
+
+  // A free batch, with room to give it back without allocating. Returns
+  // its index.
+  unsigned NewBatch() {
+    if (!m_freeBatches.empty()) {
+      const unsigned index = m_freeBatches.back();
+      m_freeBatches.pop_back();
+      return index;
+    }
+    if (m_freeBatches.capacity() <= m_batches.size()) {
+      m_freeBatches.reserve(2 * m_freeBatches.capacity() + 16);
+    }
+    m_batches.emplace_back();
+    return static_cast<unsigned>(m_batches.size() - 1);
+  }
+
+  // Pauses due at one time whose timers would have been queued one right
+  // after another, in that order; their timer's param is the index + 1. A
+  // deque keeps each in place while pauses woken from one open others.
+  struct stBatch {
+    std::vector<stPause*> pauses;
+    bool pending = false;  // its timer is queued or stored
+  };
+  std::deque<stBatch> m_batches;
+  std::vector<unsigned> m_freeBatches;  // capacity >= m_batches.size()
+  stPause* m_dispatched = nullptr;      // the pause its batch dispatches now
 
   stPause* m_first = nullptr;  // the state's threads with an entry or a wake-up
   // The anchor table (a registry reference of the state): slot -> thread.
@@ -137,12 +180,7 @@ int cScriptYieldTimer::AddYieldSleep(lua_State* L, int ms, const char* file) {
     pause->thread = L;
     if (made.second) pause->param = NewParam(L);
   }
-  {
-    cLogMessage message(script_yield(), kLogLevel);
-    if (std::ostream* os = message.stream()) {
-      *os << "cScriptYieldTimer::AddYieldSleep " << pause->param << " " << ms << " " << file;
-    }
-  }
+  TracePause(*pause, ms, file);
   if (pause->anchor == 0) {
     // Not anchored: new, or left by a collected thread at this address,
     // perhaps of another state. An anchored entry is this very thread's.
@@ -155,14 +193,48 @@ int cScriptYieldTimer::AddYieldSleep(lua_State* L, int ms, const char* file) {
     Anchor(L, *pause);
   }
   // Only allocation failures throw here; the anchor then stays, unused,
-  // until the thread pauses again or its state closes.
-  pause->file = file;
-  // A negative delay is due at once, like 0.
-  pause->state->AddTimerNext(TimeRange_MS, ms < 0 ? 0UL : static_cast<unsigned long>(ms),
-                             pause->param, file);
-  ++pause->pending;
+  // until the thread pauses again or its state closes. A woken thread's
+  // file is, as a rule, its entry's own text.
+  if (file != pause->file.c_str() && pause->file != file) {
+    pause->file = file;
+    pause->lines.reset();
+  }
+  Schedule(*pause, ms, file);
   pause->wanted = true;
   return lua_yield(L, 0);
+}
+
+void cScriptYieldTimer::Schedule(stPause& pause, int ms, const char* file) {
+  cStateTimer& state = *pause.state;
+  // A negative delay is due at once, like 0.
+  const unsigned long delay = ms < 0 ? 0UL : static_cast<unsigned long>(ms);
+  cTimerManager& manager = cTimerManager::Instance();
+  const auto due = static_cast<std::uint32_t>(manager.GetMSTime() + delay);
+  // A batch takes the pause only while the pause's own timer would have
+  // been queued right behind the batch's last one: then both come due
+  // together and nothing fires between them.
+  if (manager.QueueMark() != m_openMark) m_open.clear();
+  unsigned index = 0;
+  bool open = false;
+  for (auto it = m_open.begin(); it != m_open.end(); ++it) {
+    if (it->due != due) continue;
+    if (it->state == &state) {
+      index = it->batch;
+      open = true;
+    } else {
+      m_open.erase(it);  // another state's: a new timer comes after it
+    }
+    break;
+  }
+  if (!open) {
+    index = state.NewBatch();
+    state.AddTimerNext(TimeRange_MS, delay, index + 1UL, file);
+    state.m_batches[index].pending = true;
+    m_open.push_back(stOpenBatch{&state, due, index});
+    m_openMark = manager.QueueMark();
+  }
+  state.m_batches[index].pauses.push_back(&pause);
+  ++pause.pending;
 }
 
 unsigned long cScriptYieldTimer::OnTimer(unsigned long param) {
@@ -173,12 +245,38 @@ unsigned long cScriptYieldTimer::OnTimer(unsigned long param) {
   return 0;
 }
 
-unsigned long cScriptYieldTimer::FireTimer(unsigned long param) {
-  const auto it = m_threads.find(ThreadOf(param));
-  // Every timer of a live state's handle is counted in its entry.
-  if (param == 0 || it == m_threads.end() || it->second.pending == 0) return 0;
-  Wake(it->first, it->second, true);
-  return 0;
+void cScriptYieldTimer::FireBatch(cStateTimer& state, unsigned long param) {
+  if (param == 0 || param > state.m_batches.size()) return;
+  const auto index = static_cast<unsigned>(param - 1);
+  cStateTimer::stBatch& batch = state.m_batches[index];
+  if (!batch.pending) return;
+  batch.pending = false;
+  cTimerObj* handle = state.GetTimerObj();  // the map holds it while it fires
+  // Every pause is counted in its entry until it is dispatched; should a
+  // dispatch throw, the rest are settled without a wake-up.
+  std::size_t next = 0;
+  struct cFinish {
+    cScriptYieldTimer& owner;
+    cStateTimer& state;
+    cStateTimer::stBatch& batch;
+    unsigned index;
+    std::size_t& next;
+    ~cFinish() {
+      state.m_dispatched = nullptr;
+      for (; next < batch.pauses.size(); ++next) {
+        stPause& pause = *batch.pauses[next];
+        owner.Settle(pause.thread, pause);
+      }
+      batch.pauses.clear();
+      state.m_freeBatches.push_back(index);  // reserved: never throws
+    }
+  } finish{*this, state, batch, index, next};
+  while (next < batch.pauses.size()) {
+    stPause* pause = batch.pauses[next++];
+    state.m_dispatched = pause;
+    handle->OnTimer(pause->param);
+    state.m_dispatched = nullptr;
+  }
 }
 
 void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) {
@@ -189,17 +287,15 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
     if (fromTimer) Settle(thread, pause);
     return;
   }
-  // A copy: the coroutine's next pause rewrites the entry.
-  const std::string name = pause.file;
+  TraceWake(pause);
   const unsigned long param = pause.param;
   {
-    cLogMessage message(script_yield(), kLogLevel);
-    if (std::ostream* os = message.stream()) {
-      *os << "cScriptYieldTimer::OnTimer " << name << " timer " << param;
-    }
-  }
-  {
-    cNameScope file(g_currentFiles, name.data(), name.size());
+    // A pending wake-up keeps the entry, so its file can stay current while
+    // the coroutine runs (its next pause writes the same text); a direct
+    // call has no such hold and runs under a copy.
+    const std::string copy = fromTimer ? std::string() : pause.file;
+    const std::string& name = fromTimer ? pause.file : copy;
+    cFileName file(name);
     lua_State* const outerThread = m_wakingThread;
     stPause* const outerPause = m_wakingPause;
     m_wakingThread = thread;
@@ -207,7 +303,7 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
     try {
       lua_State* co = thread;
       my_lua_resume(co);
-      Trace("ok");
+      Trace("ok", 2);
     } catch (...) {
       ReportWakeException(name, param);
     }
@@ -217,6 +313,50 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
   // pause is still valid: the pending count held it, and its state cannot
   // close while one of its coroutines runs.
   if (fromTimer) Settle(thread, pause);
+}
+
+void cScriptYieldTimer::TracePause(stPause& pause, int ms, const char* file) {
+  spdlog::logger& channel = script_yield();
+  if (!LogEnabled(channel)) return;
+  try {
+    // The same while the thread pauses for as long in its entry's file.
+    const bool kept = file == pause.file.c_str() || pause.file == file;
+    stTraceLines* lines = pause.lines.get();
+    if (kept && lines && lines->ms == ms && !lines->pause.empty()) {
+      WriteLogMessage(channel, lines->pause.data(), lines->pause.size());
+      return;
+    }
+    fmt::basic_memory_buffer<char, 256> text;
+    fmt::format_to(std::back_inserter(text), FMT_COMPILE("cScriptYieldTimer::AddYieldSleep {} {} {}"),
+                   pause.param, ms, file);
+    WriteLogMessage(channel, text.data(), text.size());
+    if (!kept) return;
+    if (!lines) pause.lines = std::make_unique<stTraceLines>();
+    pause.lines->pause.assign(text.data(), text.size());
+    pause.lines->ms = ms;
+  } catch (...) {
+    // Tracing must never take a pause down.
+  }
+}
+
+void cScriptYieldTimer::TraceWake(stPause& pause) {
+  spdlog::logger& channel = script_yield();
+  if (!LogEnabled(channel)) return;
+  try {
+    stTraceLines* lines = pause.lines.get();
+    if (lines && !lines->wake.empty()) {
+      WriteLogMessage(channel, lines->wake.data(), lines->wake.size());
+      return;
+    }
+    fmt::basic_memory_buffer<char, 256> text;
+    fmt::format_to(std::back_inserter(text), FMT_COMPILE("cScriptYieldTimer::OnTimer {} timer {}"),
+                   pause.file, pause.param);
+    WriteLogMessage(channel, text.data(), text.size());
+    if (!lines) pause.lines = std::make_unique<stTraceLines>();
+    pause.lines->wake.assign(text.data(), text.size());
+  } catch (...) {
+    // Tracing must never take a wake-up down.
+  }
 }
 
 void cScriptYieldTimer::Anchor(lua_State* L, stPause& pause) {
@@ -329,6 +469,9 @@ int cScriptYieldTimer::OnStateClosed(lua_State* L) {
 
 void cScriptYieldTimer::ForgetState(cStateTimer* timer) {
   // The threads and their anchors go with the state; nothing is touched.
+  for (auto it = m_open.begin(); it != m_open.end();) {
+    it = it->state == timer ? m_open.erase(it) : it + 1;
+  }
   if (timer == m_lastState) {
     m_lastRegistry = nullptr;  // a new state may get this registry's address
     m_lastState = nullptr;
@@ -369,8 +512,8 @@ void cScriptYieldTimer::Drop(tThreads::iterator it) {
 unsigned long cScriptYieldTimer::NewParam(lua_State* thread) {
   if (kParamIsPointer) return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(thread));
   do {
-    ++m_lastNumber;
-  } while (m_lastNumber == 0 || m_numbered.count(m_lastNumber) != 0);
+    m_lastNumber = (m_lastNumber + 1) | kThreadNumberBit;
+  } while (m_numbered.count(m_lastNumber) != 0);
   m_numbered.emplace(m_lastNumber, thread);
   return m_lastNumber;
 }

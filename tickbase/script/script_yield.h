@@ -17,10 +17,12 @@
 #ifndef TICKBASE_SCRIPT_SCRIPT_YIELD_H_
 #define TICKBASE_SCRIPT_SCRIPT_YIELD_H_
 
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "tickbase/export.h"
 #include "tickbase/timer/timer_obj.h"
@@ -43,7 +45,10 @@ TICKBASE_API void Help_Yield();
 
 // The library's keeper of paused coroutines. Its wake-ups run on one timer
 // owner per Lua state (so a closed state's wake-ups die with it); this
-// object's own handle carries none.
+// object's own handle carries none. Pauses of one state that are due at the
+// same time and would have queued their timers one right after another
+// share one timer, which dispatches each pause in turn as a timer of its own
+// would fire: same order, each timed and named in crash reports by itself.
 class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
  public:
   // The one object, made on first use and destroyed at process exit.
@@ -78,6 +83,13 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
  private:
   class cStateTimer;
 
+  // A thread's trace lines, kept while they stay the same: made only while
+  // "script.yield" takes messages.
+  struct stTraceLines {
+    std::string pause;  // of a pause for ms milliseconds; empty for none
+    int ms = 0;
+    std::string wake;  // of a wake-up; empty for none
+  };
   // One thread's entry and wake-up bookkeeping.
   struct stPause {
     lua_State* thread = nullptr;  // the key, for walks of a state's list
@@ -87,9 +99,18 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
     stPause* next = nullptr;
     int anchor = 0;        // slot in the state's anchor table, 0 for none; held
                            // while pending > 0, and after a pause that failed
-    unsigned pending = 0;  // timers scheduled and not yet settled
+    unsigned pending = 0;  // wake-ups scheduled and not yet settled
     bool wanted = false;   // has an entry: a firing timer continues the thread
     unsigned long param = 0;  // the timer parameter that names the thread
+    std::unique_ptr<stTraceLines> lines;  // for file; null until traced
+  };
+  // A batch of one state whose timer is queued and may still take pauses:
+  // nothing has been queued since but other batches' timers of other due
+  // times.
+  struct stOpenBatch {
+    cStateTimer* state;
+    std::uint32_t due;
+    unsigned batch;
   };
   using tThreads = std::unordered_map<lua_State*, stPause>;
 
@@ -100,13 +121,22 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
   cStateTimer* StateTimerOf(lua_State* L);
   // Puts pause on state's list, taking it off another's.
   static void Link(stPause& pause, cStateTimer* state);
+  // Write the trace line of a pause of ms milliseconds in file, and of a
+  // wake-up, when "script.yield" takes messages. Never throw.
+  static void TracePause(stPause& pause, int ms, const char* file);
+  static void TraceWake(stPause& pause);
+  // Schedules the wake-up of pause ms milliseconds from the manager's clock.
+  void Schedule(stPause& pause, int ms, const char* file);
+  // Fires batch param of state: each of its pauses is dispatched as a timer
+  // of its own would be.
+  void FireBatch(cStateTimer& state, unsigned long param);
   // Continues a woken thread, then settles the fired timer when fromTimer.
   void Wake(lua_State* thread, stPause& pause, bool fromTimer);
   // Keeps the thread of pause alive / lets it go. Anchor requires pause on
   // a state's list and runs on the thread L itself.
   static void Anchor(lua_State* L, stPause& pause);
   static void Release(lua_State* thread, stPause& pause);
-  // One timer of the thread has fired: the anchor goes with the last one,
+  // One wake-up of the thread has fired: the anchor goes with the last one,
   // the entry too when it was cleared.
   void Settle(lua_State* thread, stPause& pause);
   void Erase(lua_State* thread);
@@ -118,7 +148,6 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
   static void Unlink(stPause& pause);
   // The state of timer has closed: its threads are gone.
   void ForgetState(cStateTimer* timer);
-  unsigned long FireTimer(unsigned long param);
   bool ReportPause(std::ostream& os, unsigned long param) const;
 
   static int OnStateClosed(lua_State* L);
@@ -132,6 +161,10 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
   unsigned long m_lastNumber = 0;
   // One timer owner per Lua state that has paused a thread.
   std::unordered_map<cStateTimer*, std::unique_ptr<cStateTimer>> m_states;
+  // At most one per due time, valid while the manager's queue mark is
+  // m_openMark.
+  std::vector<stOpenBatch> m_open;
+  unsigned long long m_openMark = 0;
   // The thread being continued and its entry, so that its next pause (the
   // common case) needs no lookup.
   lua_State* m_wakingThread = nullptr;

@@ -64,6 +64,7 @@ int cTimerManager::Queue(TimeRange range, TimerEnum kind, unsigned long time, cT
   // Only a failed kill shows its name; adds keep none.
   m_cmds.push_back(stTimerCmd{range, kind, time, obj, param, add, add || !name ? std::string() : std::string(name)});
   obj->AddRef();
+  ++m_queueMark;
   return 1;
 }
 
@@ -111,6 +112,7 @@ void cTimerManager::AddTimerEnd(cTimerObj* obj, unsigned long param) {
 }
 
 void cTimerManager::FlushCmd() {
+  ++m_queueMark;
   // Applying calls no callback, so nothing is queued meanwhile. Each command
   // leaves the queue as it is applied, also when applying it throws (a
   // failed allocation, a stream of a report): the rest stays queued for the

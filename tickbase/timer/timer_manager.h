@@ -83,6 +83,11 @@ class TICKBASE_API cTimerManager {
   void Run(unsigned long ms);
   // Applies the queued commands in order; Run calls it first.
   void FlushCmd();
+  // Changes whenever a command is queued or the queue is applied: an owner
+  // that finds it unchanged since it queued an add knows that no command
+  // has come between, so work of its own added meanwhile may ride on that
+  // add without changing the order of anything.
+  unsigned long long QueueMark() const { return m_queueMark; }
   // Writes which part of a run is (or was last) executing: the range, its
   // phase, the service and the callback. For a host's fault handler.
   void ReportCrashToStream(std::ostream& os) const;
@@ -122,6 +127,7 @@ class TICKBASE_API cTimerManager {
   DWORD m_msTime = 0;
   long m_diff = 0;
   int m_i = 0;  // range being run; -1 run list; 5 ranges done
+  unsigned long long m_queueMark = 0;
 };
 
 // cTimerManager::Instance().GetMSTime() and GetSTime().

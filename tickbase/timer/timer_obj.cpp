@@ -17,6 +17,12 @@ namespace {
 
 constexpr DWORD kSlowCallbackMs = 100;
 
+// When the running dispatch's timing started. A dispatch nested in it (an
+// owner that has each part of its work dispatched on its own) moves it on
+// by its own duration: each part is reported by itself, and the enclosing
+// callback only for its own time.
+DWORD g_dispatchStart = 0;
+
 // Reports a callback that ran dt ms. owner is null when the callback
 // destroyed its own owner. The colours change whoever reads the report.
 void ReportSlowCallback(iTimerObjEx* owner, DWORD dt, unsigned long param) {
@@ -54,15 +60,22 @@ void cTimerObj::Invalidate() {
 
 unsigned long cTimerObj::OnTimer(unsigned long param) {
   if (!m_valid || !m_owner) return 0;
-  const DWORD t0 = cDispatchClock::Start();
+  // Null and 0 unless this dispatch is nested in another.
+  iTimerObjEx* const outerObj = g_curTimerObj;
+  const unsigned long outerParam = g_curTimerParam;
+  const DWORD outerStart = g_dispatchStart;
+  const DWORD t0 = outerObj ? cDispatchClock::Stop() : cDispatchClock::Start();
+  g_dispatchStart = t0;
   g_curTimerObj = m_owner;
   g_curTimerParam = param;
   // No try/catch: a callback that throws leaves the current-timer variables
   // naming it for the crash report.
   const unsigned long result = m_owner->OnTimer(param);
-  g_curTimerObj = nullptr;
-  g_curTimerParam = 0;
-  const DWORD dt = cDispatchClock::Stop() - t0;
+  g_curTimerObj = outerObj;
+  g_curTimerParam = outerParam;
+  const DWORD t1 = cDispatchClock::Stop();
+  const DWORD dt = t1 - g_dispatchStart;
+  g_dispatchStart = outerStart + (t1 - t0);
   if (dt > kSlowCallbackMs) ReportSlowCallback(m_owner, dt, param);
   return result;
 }

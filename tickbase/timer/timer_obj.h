@@ -35,10 +35,13 @@ class TICKBASE_API cTimerObj {
   void Invalidate();
 
   // Calls the owner's OnTimer(param), timed; a call slower than 100 ms is
-  // reported on "quenlet.timererror". Returns 0 without a call when the
-  // handle is invalid. Returns the owner's result even when the owner
-  // destroyed itself during the call. Requires: the caller holds a
-  // reference across the call.
+  // reported on "quenlet.timererror". A call made from inside another
+  // owner's OnTimer is that callback's part: it names the running timer
+  // while it lasts, and its time is reported by itself, not again in the
+  // enclosing callback's. Returns 0 without a call when the handle is
+  // invalid. Returns the owner's result even when the owner destroyed
+  // itself during the call. Requires: the caller holds a reference across
+  // the call.
   unsigned long OnTimer(unsigned long param);
 
   bool IsValid() const { return m_valid; }

@@ -17,6 +17,13 @@ std::uint32_t SystemMs() {
   return static_cast<std::uint32_t>(ms);
 }
 
+std::chrono::system_clock::time_point LogTime() {
+  timespec ts;
+  clock_gettime(CLOCK_REALTIME_COARSE, &ts);
+  return std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+      std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec)));
+}
+
 void Sleep(DWORD ms) {
   timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
   while (nanosleep(&left, &left) != 0 && errno == EINTR) {
