@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/cpu_time.h"
 #include "bench/heap_bytes.h"
-#include "cpu_time.h"
 #include "support/scoped_clocks.h"
 #include "tickbase/script/script_manager.h"
 #include "tickbase/script/script_yield.h"

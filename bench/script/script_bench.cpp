@@ -17,7 +17,7 @@
 #include <new>
 #include <streambuf>
 
-#include "cpu_time.h"
+#include "bench/cpu_time.h"
 #include "tickbase/script/script_interrupt.h"
 #include "tickbase/script/script_manager.h"
 #include "tickbase/script/script_runner.h"

@@ -12,6 +12,7 @@
 #include <random>
 #include <vector>
 
+#include "bench/cpu_time.h"
 #include "tickbase/platform/clock_test_helper.h"
 #include "tickbase/timer/timer_obj.h"
 
@@ -121,31 +122,6 @@ class BenchClocks {
     static std::uint64_t v;
     return v;
   }
-};
-
-// Accumulates the CPU time of this thread in the blocks it measures: on a
-// shared machine, time spent descheduled would otherwise land on whichever
-// block was running. One reading costs about a system call, negligible
-// against the thousands of operations each block runs.
-class Stopwatch {
- public:
-  template <class F>
-  void Measure(F&& f) {
-    const double t0 = Now();
-    f();
-    m_total += Now() - t0;
-  }
-  double Seconds() const { return m_total; }
-  double NsPer(double count) const { return count > 0 ? Seconds() * 1e9 / count : 0; }
-
- private:
-  static double Now() {
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-  }
-
-  double m_total = 0;
 };
 
 inline void SetCounter(benchmark::State& state, const char* name, double value) {

@@ -18,7 +18,7 @@ constexpr std::size_t kTimers = 80000;
 constexpr std::uint32_t kStart = 1000;
 
 struct Phases {
-  Stopwatch add, check, kill, fire;
+  CpuStopwatch add, check, kill, fire;
 };
 
 // One round on a fresh map: params(i) gives timer i's param.
@@ -52,7 +52,7 @@ void BM_DuplicateKeys(benchmark::State& state) {
     Round([](std::size_t i) { return static_cast<unsigned long>(i); }, pop.dues, distinct, state);
   }
   const double n = static_cast<double>(kTimers) * static_cast<double>(state.iterations());
-  const std::pair<const char*, Stopwatch Phases::*> phases[] = {
+  const std::pair<const char*, CpuStopwatch Phases::*> phases[] = {
       {"add", &Phases::add}, {"check", &Phases::check}, {"kill", &Phases::kill}, {"fire", &Phases::fire}};
   for (const auto& [name, phase] : phases) {
     SetCounter(state, (std::string(name) + "_ns_same").c_str(), (same.*phase).NsPer(n));

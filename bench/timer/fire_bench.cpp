@@ -90,7 +90,7 @@ void BM_MapFireRearm(benchmark::State& state) {
     multimap.emplace(pop.dues[i], std::make_pair(pop.handles[i], pop.params[i]));
   }
 
-  Stopwatch ours, heapWatch, multimapWatch;
+  CpuStopwatch ours, heapWatch, multimapWatch;
   std::uint64_t heapFired = 0, multimapFired = 0;
   std::uint32_t now = kStart;
   for (auto _ : state) {
@@ -158,7 +158,7 @@ void BM_MapOneShotTurnover(benchmark::State& state) {
     baseline.emplace(pop.dues[i], pop.params[i]);
   }
 
-  Stopwatch ours, theirs;
+  CpuStopwatch ours, theirs;
   std::uint64_t baselineFired = 0;
   unsigned long nextParam = n << 15;
   for (auto _ : state) {

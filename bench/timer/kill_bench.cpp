@@ -38,13 +38,13 @@ struct Scheduler {
     manager._AddTimer(TimeRange_Sec, kind, kind == Timer_Map ? v.due : kListPeriod, v.handle, v.param);
   }
   // Runs op on the next batch of victims.
-  std::size_t Batch(Op op, Stopwatch& watch) {
+  std::size_t Batch(Op op, CpuStopwatch& watch) {
     const Victim* batch = &victims[next];
     next = (next + kBatch) % victims.size();
     return Apply(op, batch, watch);
   }
   // Adds a batch of new timers untimed, then kills them, timed.
-  std::size_t RecentBatch(Op op, Stopwatch& watch) {
+  std::size_t RecentBatch(Op op, CpuStopwatch& watch) {
     for (std::size_t k = 0; k < kBatch; ++k) {
       const Victim& model = victims[(next + k) % victims.size()];
       // Above every population param, so each fresh timer is a new key.
@@ -56,7 +56,7 @@ struct Scheduler {
   }
 
   // Runs op on batch and restores the population; returns how many succeeded.
-  std::size_t Apply(Op op, const Victim* batch, Stopwatch& watch) {
+  std::size_t Apply(Op op, const Victim* batch, CpuStopwatch& watch) {
     std::size_t ok = 0;
     const unsigned long time = kind == Timer_Map ? 0 : kListPeriod;
     watch.Measure([&] {
@@ -102,7 +102,7 @@ enum class Victims { kRandom, kRecent };
 
 void Compare(benchmark::State& state, Op op, TimerEnum kind, Victims victims = Victims::kRandom) {
   Scheduler small(kSmall, kind), large(kLarge, kind);
-  Stopwatch smallWatch, largeWatch;
+  CpuStopwatch smallWatch, largeWatch;
   std::size_t done = 0, ok = 0;
   const bool recent = victims == Victims::kRecent;
   for (auto _ : state) {

@@ -28,7 +28,7 @@ void BM_IdleTick(benchmark::State& state) {
   cTimerManager empty, full;
   Population pop(1000000, ahead);
   AddAll(full, pop);
-  Stopwatch emptyWatch, fullWatch, clockWatch;
+  CpuStopwatch emptyWatch, fullWatch, clockWatch;
   constexpr int kTicks = 2000;
   DWORD sum = 0;
   for (auto _ : state) {
@@ -71,7 +71,7 @@ void BM_QueuedAdd(benchmark::State& state) {
     added.params[i] |= 1ul << 31;  // above every stored param, within 32 bits
   }
   std::vector<decltype(baseline)::iterator> inserted(kBatch);
-  Stopwatch ours, theirs;
+  CpuStopwatch ours, theirs;
   for (auto _ : state) {
     ours.Measure([&] {
       for (std::size_t i = 0; i < kBatch; ++i)
