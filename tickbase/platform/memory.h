@@ -15,8 +15,8 @@ constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
 // available the block is ordinary memory). Throws std::bad_alloc when the
 // heap is exhausted.
 void* AllocateLarge(std::size_t bytes, std::size_t align);
-// Frees a block from AllocateLarge; bytes and align as given to it.
-void FreeLarge(void* p, std::size_t bytes, std::size_t align);
+// Frees a block from AllocateLarge; align as given to it.
+void FreeLarge(void* p, std::size_t align);
 
 }  // namespace platform
 

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <lua.hpp>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tickbase/diag/console.h"
@@ -45,9 +46,9 @@ constexpr bool kParamIsPointer = sizeof(unsigned long) >= sizeof(lua_State*);
 // batches' own timers (a crash report names either by its param alone).
 constexpr unsigned long kThreadNumberBit = 1UL << 31;
 
-void Trace(const char* text, std::size_t size) {
+void Trace(std::string_view text) {
   spdlog::logger& channel = script_yield();
-  if (LogEnabled(channel)) WriteLogMessage(channel, text, size);
+  if (LogEnabled(channel)) WriteLogMessage(channel, text.data(), text.size());
 }
 
 // The report of an exception that escaped a woken coroutine.
@@ -56,7 +57,7 @@ void ReportWakeException(const std::string& name, unsigned long param) {
       "cScriptYieldTimer::OnTimer " + name + " timer " + std::to_string(param) + " ON exception";
   cColorScope color(kColorError, kColorNormal, std::cout);
   std::cout << line << std::endl;
-  Trace("exception", 9);
+  Trace("exception");
   cLogMessage message(quenlet_fetalerror(), kLogLevel);
   if (std::ostream* os = message.stream()) *os << line << '\n';
 }
@@ -303,7 +304,7 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
     try {
       lua_State* co = thread;
       my_lua_resume(co);
-      Trace("ok", 2);
+      Trace("ok");
     } catch (...) {
       ReportWakeException(name, param);
     }

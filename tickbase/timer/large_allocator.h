@@ -22,7 +22,7 @@ struct cLargeAllocator {
   cLargeAllocator(const cLargeAllocator<U, Align>&) {}
 
   T* allocate(std::size_t n) { return static_cast<T*>(platform::AllocateLarge(n * sizeof(T), Align)); }
-  void deallocate(T* p, std::size_t n) { platform::FreeLarge(p, n * sizeof(T), Align); }
+  void deallocate(T* p, std::size_t) { platform::FreeLarge(p, Align); }
 
   bool operator==(const cLargeAllocator&) const { return true; }
   bool operator!=(const cLargeAllocator&) const { return false; }

@@ -21,6 +21,6 @@ void* AllocateLarge(std::size_t bytes, std::size_t align) {
   return p;
 }
 
-void FreeLarge(void* p, std::size_t, std::size_t align) { ::operator delete(p, std::align_val_t(align)); }
+void FreeLarge(void* p, std::size_t align) { ::operator delete(p, std::align_val_t(align)); }
 
 }  // namespace platform
