@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <utility>
 
 #include "tickbase/timer/dispatch_clock.h"
 
@@ -187,14 +188,45 @@ void cTimerWheel::Append(std::uint64_t key, const stTimerRef& ref) {
 }
 
 void cTimerWheel::Build() {
-  // Sequence numbers are unique and grow with every add, so nodes in
-  // sequence order are in key order within every bucket.
-  std::sort(m_nodes.begin(), m_nodes.end(), [](const stNode& a, const stNode& b) { return a.seq < b.seq; });
-  for (std::uint32_t n = 0; n < m_nodes.size(); ++n) {
-    const std::size_t bucket = m_nodes[n].next;
-    Link(n, m_base + ((bucket - Bucket(m_base)) & (kBuckets - 1)));
-  }
+  if (!m_nodes.empty()) LinkAppended();
   m_spill.Heapify();
   if (m_wheel) Rebase();
   UpdateFront();
+}
+
+void cTimerWheel::LinkAppended() {
+  // Each appended node holds its bucket in `next`. Group the nodes by
+  // bucket in place (the bucket table holds each group's start, then its
+  // fill), sort each group by sequence, which is key order within a bucket,
+  // and chain it: the lists then lie in consecutive memory.
+  stBucket* buckets = m_wheel->buckets;
+  for (const stNode& node : m_nodes) ++buckets[node.next].tail;
+  std::uint32_t start = 0;
+  for (std::size_t b = 0; b < kBuckets; ++b) {
+    const std::uint32_t count = buckets[b].tail + 1;  // tail counted up from kNil
+    buckets[b] = stBucket{start, start};
+    start += count;
+  }
+  auto end = [&](std::size_t b) {
+    return b + 1 < kBuckets ? buckets[b + 1].head : static_cast<std::uint32_t>(m_nodes.size());
+  };
+  for (std::size_t b = 0; b < kBuckets; ++b) {
+    for (std::uint32_t& fill = buckets[b].tail; fill < end(b);) {
+      const std::uint32_t home = m_nodes[fill].next;
+      if (home == b)
+        ++fill;
+      else
+        std::swap(m_nodes[fill], m_nodes[buckets[home].tail++]);
+    }
+  }
+  const std::size_t baseBucket = Bucket(m_base);
+  for (std::size_t b = 0; b < kBuckets; ++b) {
+    const std::uint32_t first = buckets[b].head, last = end(b);
+    buckets[b] = stBucket{};
+    if (first == last) continue;
+    std::sort(m_nodes.begin() + first, m_nodes.begin() + last,
+              [](const stNode& x, const stNode& y) { return x.seq < y.seq; });
+    const std::uint64_t pos = m_base + ((b - baseBucket) & (kBuckets - 1));
+    for (std::uint32_t n = first; n < last; ++n) Link(n, pos);
+  }
 }

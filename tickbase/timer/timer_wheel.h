@@ -104,6 +104,8 @@ class cTimerWheel {
   // Takes the front bucket's first node out of its list.
   std::uint32_t UnlinkFront();
   void FreeNode(std::uint32_t n);
+  // Links the nodes Append stored into their buckets.
+  void LinkAppended();
   // Moves the base up to the clock or the first bucket, whichever is first.
   void Rebase();
   void UpdateFront();
