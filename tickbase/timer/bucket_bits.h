@@ -14,6 +14,7 @@ class cBucketBits {
   static_assert(Buckets % 64 == 0, "whole words");
 
  public:
+  bool Test(std::size_t i) const { return (m_words[i / 64] & Bit(i)) != 0; }
   void Set(std::size_t i) {
     m_words[i / 64] |= Bit(i);
     m_summary[i / 4096] |= Bit(i / 64);

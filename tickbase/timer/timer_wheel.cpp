@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cassert>
-#include <utility>
 
 #include "tickbase/timer/dispatch_clock.h"
 
@@ -23,21 +22,6 @@ std::uint32_t cTimerWheel::Following(std::uint32_t n) const {
   return m_wheel->buckets[m_wheel->used.FindFrom(Bucket(m_frontPos + 1))].head;
 }
 
-void cTimerWheel::Advance(std::uint64_t clockPos) {
-  m_clock = clockPos;
-  if (m_wheel) Rebase();
-}
-
-void cTimerWheel::Rebase() {
-  // The base never passes the first bucket in use (its position would be
-  // lost) and never goes back while buckets are in use (a bucket would then
-  // stand for two positions).
-  if (m_wheelCount == 0)
-    m_base = m_clock + 1;
-  else
-    m_base = std::max(m_base, std::min(m_clock + 1, m_frontPos));
-}
-
 void cTimerWheel::Reserve() {
   m_spill.Reserve();
   if (!m_wheel && size() >= kWheelFrom) {
@@ -51,7 +35,7 @@ void cTimerWheel::Reserve() {
   }
 }
 
-void cTimerWheel::Link(std::uint32_t n, std::uint64_t pos) {
+void cTimerWheel::AppendNode(std::uint32_t n, std::uint64_t pos) {
   stBucket& b = m_wheel->buckets[Bucket(pos)];
   m_nodes[n].next = kNil;
   if (b.tail == kNil) {
@@ -61,7 +45,60 @@ void cTimerWheel::Link(std::uint32_t n, std::uint64_t pos) {
     m_nodes[b.tail].next = n;
   }
   b.tail = n;
-  if (m_wheelCount++ == 0 || pos < m_frontPos) m_frontPos = pos;
+  ++m_wheelCount;
+}
+
+void cTimerWheel::Link(std::uint32_t n, std::uint64_t pos) {
+  AppendNode(n, pos);
+  if (m_wheelCount == 1 || pos < m_frontPos) SetFront(pos);
+}
+
+void cTimerWheel::SetFront(std::uint64_t pos) {
+  m_frontPos = pos;
+  const std::size_t bucket = Bucket(pos);
+  if (m_wheel->unsorted.Test(bucket)) {
+    m_wheel->unsorted.Reset(bucket);
+    SortBucket(m_wheel->buckets[bucket]);
+  }
+}
+
+void cTimerWheel::SortBucket(stBucket& b) {
+  // Bottom-up merge sort of the list: runs of 1, 2, 4, ... nodes merged in
+  // pairs until one run is left. Nothing allocates, however long the list.
+  std::uint32_t head = b.head, tail = kNil;
+  for (std::size_t width = 1;; width *= 2) {
+    std::uint32_t p = head, q = kNil;
+    std::size_t merges = 0;
+    head = tail = kNil;
+    while (p != kNil) {
+      ++merges;
+      q = p;
+      std::size_t pCount = 0, qCount = width;
+      for (; pCount < width && q != kNil; ++pCount) q = m_nodes[q].next;
+      while (pCount > 0 || (qCount > 0 && q != kNil)) {
+        std::uint32_t e;
+        if (pCount > 0 && (qCount == 0 || q == kNil || m_nodes[p].seq < m_nodes[q].seq)) {
+          e = p;
+          p = m_nodes[p].next;
+          --pCount;
+        } else {
+          e = q;
+          q = m_nodes[q].next;
+          --qCount;
+        }
+        if (tail == kNil)
+          head = e;
+        else
+          m_nodes[tail].next = e;
+        tail = e;
+      }
+      p = q;
+    }
+    m_nodes[tail].next = kNil;
+    if (merges <= 1) break;
+  }
+  b.head = head;
+  b.tail = tail;
 }
 
 bool cTimerWheel::PushToWheel(std::uint64_t key, const stTimerRef& ref) {
@@ -91,7 +128,7 @@ std::uint32_t cTimerWheel::UnlinkFront() {
     m_wheel->used.Reset(bucket);
     if (m_wheelCount != 0) {
       const std::size_t from = Bucket(m_frontPos + 1);
-      m_frontPos += 1 + ((m_wheel->used.FindFrom(from) - from) & (kBuckets - 1));
+      SetFront(m_frontPos + 1 + ((m_wheel->used.FindFrom(from) - from) & (kBuckets - 1)));
     }
     Rebase();
   }
@@ -168,6 +205,7 @@ void cTimerWheel::Clear(std::int64_t shift) {
   if (m_wheel) {
     for (stBucket& b : m_wheel->buckets) b = stBucket{};
     m_wheel->used.ResetAll();
+    m_wheel->unsorted.ResetAll();
   }
   m_nodes.clear();
   m_free = kNil;
@@ -180,53 +218,21 @@ void cTimerWheel::Clear(std::int64_t shift) {
 }
 
 void cTimerWheel::Append(std::uint64_t key, const stTimerRef& ref) {
-  // The bucket waits in `next` until Build links the node.
-  if (Covers(Pos(key)) && m_nodes.size() < m_nodes.capacity())
-    m_nodes.push_back(stNode{Seq(key), static_cast<std::uint32_t>(Bucket(Pos(key))), ref});
-  else
+  const std::uint64_t pos = Pos(key);
+  if (Covers(pos) && m_nodes.size() < m_nodes.capacity()) {
+    // Appended in any order: the bucket is sorted when it comes to the front.
+    const auto n = static_cast<std::uint32_t>(m_nodes.size());
+    m_nodes.push_back(stNode{Seq(key), kNil, ref});
+    AppendNode(n, pos);
+    m_wheel->unsorted.Set(Bucket(pos));
+  } else {
     m_spill.Append(key, ref);
+  }
 }
 
 void cTimerWheel::Build() {
-  if (!m_nodes.empty()) LinkAppended();
+  if (m_wheelCount != 0) SetFront(m_base + ((m_wheel->used.FindFrom(Bucket(m_base)) - Bucket(m_base)) & (kBuckets - 1)));
   m_spill.Heapify();
   if (m_wheel) Rebase();
   UpdateFront();
-}
-
-void cTimerWheel::LinkAppended() {
-  // Each appended node holds its bucket in `next`. Group the nodes by
-  // bucket in place (the bucket table holds each group's start, then its
-  // fill), sort each group by sequence, which is key order within a bucket,
-  // and chain it: the lists then lie in consecutive memory.
-  stBucket* buckets = m_wheel->buckets;
-  for (const stNode& node : m_nodes) ++buckets[node.next].tail;
-  std::uint32_t start = 0;
-  for (std::size_t b = 0; b < kBuckets; ++b) {
-    const std::uint32_t count = buckets[b].tail + 1;  // tail counted up from kNil
-    buckets[b] = stBucket{start, start};
-    start += count;
-  }
-  auto end = [&](std::size_t b) {
-    return b + 1 < kBuckets ? buckets[b + 1].head : static_cast<std::uint32_t>(m_nodes.size());
-  };
-  for (std::size_t b = 0; b < kBuckets; ++b) {
-    for (std::uint32_t& fill = buckets[b].tail; fill < end(b);) {
-      const std::uint32_t home = m_nodes[fill].next;
-      if (home == b)
-        ++fill;
-      else
-        std::swap(m_nodes[fill], m_nodes[buckets[home].tail++]);
-    }
-  }
-  const std::size_t baseBucket = Bucket(m_base);
-  for (std::size_t b = 0; b < kBuckets; ++b) {
-    const std::uint32_t first = buckets[b].head, last = end(b);
-    buckets[b] = stBucket{};
-    if (first == last) continue;
-    std::sort(m_nodes.begin() + first, m_nodes.begin() + last,
-              [](const stNode& x, const stNode& y) { return x.seq < y.seq; });
-    const std::uint64_t pos = m_base + ((b - baseBucket) & (kBuckets - 1));
-    for (std::uint32_t n = first; n < last; ++n) Link(n, pos);
-  }
 }

@@ -48,7 +48,10 @@ class cTimerWheel {
   std::uint64_t Version() const { return m_version; }
 
   // The clock's position, which the wheel's base follows.
-  void Advance(std::uint64_t clockPos);
+  void Advance(std::uint64_t clockPos) {
+    m_clock = clockPos;
+    if (m_wheel) Rebase();
+  }
 
   // Makes room so that the next Push or ReplaceFront allocates nothing. On
   // failure (std::bad_alloc) nothing has changed.
@@ -87,6 +90,7 @@ class cTimerWheel {
   struct stWheel {
     stBucket buckets[kBuckets];
     cBucketBits<kBuckets> used;
+    cBucketBits<kBuckets> unsorted;  // rebuilt lists, sorted on reaching the front
   };
 
   static std::uint64_t Pos(std::uint64_t key) { return key >> kSeqBits; }
@@ -97,17 +101,29 @@ class cTimerWheel {
   bool NodeAvailable() const { return m_free != kNil || m_nodes.size() < m_nodes.capacity(); }
   // Stores key in the wheel if it covers the key and a node is at hand.
   bool PushToWheel(std::uint64_t key, const stTimerRef& ref);
+  // Puts node n at the end of the bucket of pos.
+  void AppendNode(std::uint32_t n, std::uint64_t pos);
+  // AppendNode, keeping the front.
   void Link(std::uint32_t n, std::uint64_t pos);
+  // Makes the bucket of pos the front one, sorting its list if need be.
+  void SetFront(std::uint64_t pos);
+  void SortBucket(stBucket& b);
   // The node after n in wheel order (n in the front bucket): its list's
   // next, else the first of the next bucket in use, which may be n's own.
   std::uint32_t Following(std::uint32_t n) const;
   // Takes the front bucket's first node out of its list.
   std::uint32_t UnlinkFront();
   void FreeNode(std::uint32_t n);
-  // Links the nodes Append stored into their buckets.
-  void LinkAppended();
-  // Moves the base up to the clock or the first bucket, whichever is first.
-  void Rebase();
+  // Moves the base up to the clock or the first bucket, whichever is
+  // first. It never passes the first bucket in use (whose position would be
+  // lost) and never goes back while buckets are in use (a bucket would then
+  // stand for two positions).
+  void Rebase() {
+    if (m_wheelCount == 0)
+      m_base = m_clock + 1;
+    else if (m_clock + 1 > m_base)
+      m_base = m_clock + 1 < m_frontPos ? m_clock + 1 : m_frontPos;
+  }
   void UpdateFront();
 
   cTimerHeap m_spill;
