@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kSeqBits = 31;
+constexpr int kSeqBits = cTimerWheel::kSeqBits;
 constexpr std::uint64_t kSeqLimit = (std::uint64_t{1} << kSeqBits) - 1;
 constexpr std::uint64_t kCentre = std::uint64_t{1} << 32;
 constexpr std::int64_t kLastPos = (std::int64_t{1} << 33) - 2;

@@ -61,7 +61,7 @@ class cMapTimers : public cIndexedTimers {
   void Rearm(const stTimerRef& ref, std::uint32_t due);
 
  private:
-  static constexpr int kSeqBits = 31;
+  static constexpr int kSeqBits = cTimerWheel::kSeqBits;
   // The clock stays within [kLowest, kHighest] of the line, so that every
   // due time within 2^31 units of it lies in [0, 2^33 - 2]: no key is
   // kNoKey.
