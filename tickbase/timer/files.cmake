@@ -16,6 +16,7 @@ list(APPEND TICKBASE_SOURCES
   timer/timer_order.cpp
   timer/timer_range.cpp
   timer/timer_table.cpp
+  timer/timer_wheel.cpp
   timer/timing_scope.cpp)
 list(APPEND TICKBASE_PUBLIC_HEADERS
   timer/service.h

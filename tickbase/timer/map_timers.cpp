@@ -1,12 +1,14 @@
 #include "tickbase/timer/map_timers.h"
 
 #include <algorithm>
+#include <new>
+#include <vector>
 
 #include "tickbase/timer/dispatch_clock.h"
 
 namespace {
 
-constexpr int kSeqBits = 31;
+constexpr int kSeqBits = cTimerWheel::kSeqBits;
 constexpr std::uint64_t kSeqLimit = (std::uint64_t{1} << kSeqBits) - 1;
 constexpr std::uint64_t kCentre = std::uint64_t{1} << 32;
 constexpr std::int64_t kLastPos = (std::int64_t{1} << 33) - 2;
@@ -27,6 +29,7 @@ std::uint64_t cMapTimers::NextKey(std::uint32_t due) {
   if (!m_clockKnown) {
     m_clock = due;
     m_clockKnown = true;
+    m_order.Advance(m_clockPos);
   }
   if (m_seq == kSeqLimit) Renumber();
   const std::int64_t offset = static_cast<std::int32_t>(due - m_clock);
@@ -58,14 +61,13 @@ bool cMapTimers::BeginFire(stTimerRef& ref) {
     return false;
   }
   // The entry stays at the front, stale, until EndFire or Rearm: a re-armed
-  // timer then takes its place with one sift instead of a pop and a push.
+  // timer then moves with its entry instead of a pop and a push.
   ++m_stale;
   m_firing = m_order.Version();
   // At a size where the index is not in cache, the next front (most likely
   // the front's least child) has its slot fetched while this one fires.
   if (m_order.size() > kPrefetchFrom) {
-    const stTimerRef& next = m_order.NextRef();
-    m_index.Prefetch(next.obj, next.param);
+    if (const stTimerRef* next = m_order.NextRef()) m_index.Prefetch(next->obj, next->param);
   }
   return true;
 }
@@ -84,7 +86,7 @@ void cMapTimers::Rearm(const stTimerRef& ref, std::uint32_t due) {
   const bool front = m_order.Version() == m_firing;
   try {
     // What can fail comes first; a failure ends the firing, unstored.
-    if (!front) m_order.Reserve();
+    m_order.Reserve();
     cTimerIndex::stSpot spot{};
     const bool relinked = m_index.Relink(m_fired, ref.obj, ref.param, key);
     if (!relinked) spot = m_index.Prepare(ref.obj, ref.param);
@@ -101,35 +103,43 @@ void cMapTimers::Rearm(const stTimerRef& ref, std::uint32_t due) {
   }
 }
 
-void cMapTimers::Compact() {
-  // The index knows every stored timer: rebuild the heap from it. It never
-  // holds more entries than before, so appending allocates nothing.
-  m_order.Clear();
+void cMapTimers::Compact() { Rebuild(0); }
+
+void cMapTimers::Rebuild(std::int64_t shift) {
+  // The index knows every stored timer. The order never holds more entries
+  // than before, so appending allocates nothing.
+  m_order.Clear(shift);
   m_index.ForEach([this](cTimerObj* obj, unsigned long param, std::uint64_t key) {
     m_order.Append(key, stTimerRef{obj, param});
   });
-  m_order.Heapify();
+  m_order.Build();
   m_stale = 0;
   cDispatchClock::NoteSlowStep();
 }
 
 void cMapTimers::Renumber() {
-  // Sorted, the entries give every key its rank, which becomes its new
+  // Sorted, the keys give every key its rank, which becomes its new
   // sequence; positions move so that the clock sits at the centre. Both
-  // keep the order, so every heap (the order's and the groups') stays one.
-  Compact();
-  m_order.Sort();
-  const std::size_t n = m_order.size();
-  const std::uint64_t* sorted = n ? &m_order.KeyAt(0) : nullptr;
+  // keep the order, so the groups' heaps stay heaps.
+  std::vector<std::uint64_t> sorted;
+  sorted.reserve(m_index.size());
+  m_index.ForEach([&sorted](cTimerObj*, unsigned long, std::uint64_t key) { sorted.push_back(key); });
+  std::sort(sorted.begin(), sorted.end());
   const std::int64_t shift = static_cast<std::int64_t>(kCentre) - static_cast<std::int64_t>(m_clockPos);
-  auto renamed = [shift](std::uint64_t key, std::size_t rank) {
+  m_index.Rename([&sorted, shift](std::uint64_t key) {
     const std::int64_t pos = static_cast<std::int64_t>(key >> kSeqBits) + shift;
+    const auto rank = static_cast<std::uint64_t>(std::lower_bound(sorted.begin(), sorted.end(), key) - sorted.begin());
     return MakeKey(static_cast<std::uint64_t>(std::clamp<std::int64_t>(pos, 0, kLastPos)), rank);
-  };
-  m_index.Rename([&](std::uint64_t key) {
-    return renamed(key, static_cast<std::size_t>(std::lower_bound(sorted, sorted + n, key) - sorted));
   });
-  for (std::size_t i = 0; i < n; ++i) m_order.KeyAt(i) = renamed(m_order.KeyAt(i), i);
   m_clockPos = kCentre;
-  m_seq = n;
+  m_seq = sorted.size();
+  Rebuild(shift);
+}
+
+void cMapTimers::RenumberIfMemory() {
+  try {
+    Renumber();
+  } catch (const std::bad_alloc&) {
+    // The line has room for as far again: the next run tries again.
+  }
 }

@@ -1,5 +1,5 @@
-// The timers of a map service: a cTimerIndex finds them by key, a cTimerHeap
-// fires them in due order. An order key is one 64-bit word, the due time's
+// The timers of a map service: a cTimerIndex finds them by key, a
+// cTimerWheel fires them in due order. An order key is one 64-bit word, the due time's
 // position on a 33-bit line of clock units above a 31-bit insertion
 // sequence, so equal due times fire in the order they were added and every
 // comparison is one unsigned comparison.
@@ -9,7 +9,9 @@
 // position plus that difference, so the line keeps the rule's order while
 // the clock wanders up to 2^31 units either way from the middle of the line;
 // past that, and when the sequence runs out, every key is renumbered (in
-// O(n log n), once per 2^31 adds or 2^31 clock units at most). A due time
+// O(n log n), once per 2^31 adds or 2^31 clock units at most; it needs a
+// sorted copy of the keys, and when that cannot be had a run tries again at
+// its next call, while an add fails with std::bad_alloc). A due time
 // more than 2^31 units from the clock is outside the rule; it keeps its
 // place on the line. The clock is the one the last run was given (before the
 // first run, the first due time added).
@@ -23,7 +25,7 @@
 #include <cstdint>
 
 #include "tickbase/timer/timer_index.h"
-#include "tickbase/timer/timer_order.h"
+#include "tickbase/timer/timer_wheel.h"
 
 class cMapTimers : public cIndexedTimers {
  public:
@@ -46,7 +48,8 @@ class cMapTimers : public cIndexedTimers {
     m_clockPos = static_cast<std::uint64_t>(static_cast<std::int64_t>(m_clockPos) +
                                             static_cast<std::int32_t>(now - m_clock));
     m_clock = now;
-    if (m_clockPos < kLowest || m_clockPos > kHighest) Renumber();
+    if (m_clockPos < kLowest || m_clockPos > kHighest) RenumberIfMemory();
+    m_order.Advance(m_clockPos);
     return (m_clockPos + 1) << kSeqBits;
   }
   bool AnyBefore(std::uint64_t limit) const { return m_order.FrontKey() < limit; }
@@ -58,7 +61,7 @@ class cMapTimers : public cIndexedTimers {
   void Rearm(const stTimerRef& ref, std::uint32_t due);
 
  private:
-  static constexpr int kSeqBits = 31;
+  static constexpr int kSeqBits = cTimerWheel::kSeqBits;
   // The clock stays within [kLowest, kHighest] of the line, so that every
   // due time within 2^31 units of it lies in [0, 2^33 - 2]: no key is
   // kNoKey.
@@ -70,9 +73,13 @@ class cMapTimers : public cIndexedTimers {
   // Drops the stale entries of the order.
   void Compact();
   // Renumbers every key: positions centred on the clock, sequences from 0.
+  // Throws std::bad_alloc, with nothing changed, when memory runs out.
   void Renumber();
+  void RenumberIfMemory();
+  // Builds the order again from the index, every position moved by shift.
+  void Rebuild(std::int64_t shift);
 
-  cTimerHeap m_order;
+  cTimerWheel m_order;
   std::uint32_t m_clock = 0;
   std::uint64_t m_clockPos = std::uint64_t{1} << 32;  // the clock's position on the line
   bool m_clockKnown = false;

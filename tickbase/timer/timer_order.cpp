@@ -1,7 +1,6 @@
 #include "tickbase/timer/timer_order.h"
 
 #include <cassert>
-#include <utility>
 
 #include "tickbase/timer/dispatch_clock.h"
 #include "tickbase/timer/quad_heap.h"
@@ -92,26 +91,6 @@ void cTimerHeap::Heapify() {
   const std::size_t n = size();
   if (n > 1) {
     for (std::size_t i = (n - 2) / kArity + 1; i-- > 0;) SiftDown(n, i, Keys()[i], Refs()[i]);
-  }
-  ++m_version;
-}
-
-void cTimerHeap::Sort() {
-  // Heap sort in place: each pop puts the least key after the shrinking
-  // heap, which leaves the array in descending order; then reverse it.
-  Heapify();
-  std::uint64_t* keys = Keys();
-  stTimerRef* refs = Refs();
-  for (std::size_t n = size(); n > 1; --n) {
-    const std::uint64_t least = keys[0];
-    const stTimerRef leastRef = refs[0];
-    SiftDown(n - 1, 0, keys[n - 1], refs[n - 1]);
-    keys[n - 1] = least;
-    refs[n - 1] = leastRef;
-  }
-  for (std::size_t i = 0, j = size(); i + 1 < j; ++i, --j) {
-    std::swap(keys[i], keys[j - 1]);
-    std::swap(refs[i], refs[j - 1]);
   }
   ++m_version;
 }

@@ -1,7 +1,7 @@
-// The firing orders of the map and list services. An entry is a 64-bit key
-// that orders it (and names its timer, cTimerIndex says how) with the
-// handle and param the timer fires with, so taking the first entry needs no
-// other read. Removal is lazy: a killed timer's entry stays until it reaches
+// Orders timers wait in: a heap (beside a map service's wheel) and a list
+// service's FIFO. An entry is a 64-bit key that orders it (and names its
+// timer, cTimerIndex says how) with the handle and param the timer fires
+// with, so taking the first entry needs no other read. Removal is lazy: a killed timer's entry stays until it reaches
 // the front or a compaction, and is then recognised as stale by the index.
 // Nothing here allocates except Reserve. Internal.
 #ifndef TICKBASE_TIMER_TIMER_ORDER_H_
@@ -21,7 +21,7 @@ struct stTimerRef {
   unsigned long param;
 };
 
-// Map order: an 8-ary min-heap of keys, kept in one array and the refs in
+// An 8-ary min-heap of keys, kept in one array and the refs in
 // another, in step. Sifting compares keys only, so a level costs one cache
 // line of keys on the critical path; the ref of the child that moves up is
 // fetched beside it. Node i lives at index kPad + i of both arrays, so the
@@ -62,11 +62,6 @@ class cTimerHeap {
   void Clear();
   void Append(std::uint64_t key, const stTimerRef& ref);
   void Heapify();
-  // Sorts the entries by key, first first (a sorted array is a heap), in
-  // place.
-  void Sort();
-  // Entry i of the array (in order after Sort).
-  std::uint64_t& KeyAt(std::size_t i) { return m_keys[kPad + i]; }
 
  private:
   static constexpr std::size_t kLine = 64;
