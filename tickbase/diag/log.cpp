@@ -1,6 +1,9 @@
 #include "tickbase/diag/log.h"
 
+#include <spdlog/details/os.h>
 #include <spdlog/spdlog.h>
+
+#include <typeinfo>
 
 #include "tickbase/diag/internal_channels.h"
 #include "tickbase/diag/log_format.h"
@@ -13,12 +16,38 @@ spdlog::level::level_enum SpdlogLevel(unsigned int level) {
   return level >= kLogLevel ? spdlog::level::info : spdlog::level::debug;
 }
 
+// The library's own channel: an ordinary logger that also writes a ready
+// message straight to its sinks. A frequent trace pays for the message
+// record and the sinks, not for the generic entry's by-value arguments and
+// call chain.
+class cChannel final : public spdlog::logger {
+ public:
+  explicit cChannel(const char* name) : spdlog::logger(name) {}
+
+  void Write(spdlog::log_clock::time_point time, spdlog::string_view_t text) {
+    if (tracer_.enabled()) {
+      // A backtrace keeps messages the level drops: the generic path does both.
+      log(time, spdlog::source_loc{}, spdlog::level::info, text);
+      return;
+    }
+    if (!should_log(spdlog::level::info)) return;
+    spdlog::details::log_msg msg;
+    msg.logger_name = name_;
+    msg.level = spdlog::level::info;
+    msg.time = time;
+    msg.thread_id = spdlog::details::os::thread_id();
+    msg.payload = text;
+    // The logger's own sink loop: its error handler and flush level apply.
+    sink_it_(msg);
+  }
+};
+
 // Returns the registered logger of that name, creating it (no sinks, level
 // off) when the host has not. The shared pointer keeps it alive until exit
 // even when the host drops it from the registry.
 std::shared_ptr<spdlog::logger> MakeChannel(const char* name) {
   if (auto existing = spdlog::get(name)) return existing;
-  auto logger = std::make_shared<spdlog::logger>(name);
+  std::shared_ptr<spdlog::logger> logger = std::make_shared<cChannel>(name);
   logger->set_level(spdlog::level::off);
   try {
     spdlog::register_logger(logger);
@@ -80,8 +109,13 @@ cLogMessage::~cLogMessage() {
 
 void WriteLogMessage(spdlog::logger& channel, const char* text, std::size_t size) {
   try {
-    channel.log(platform::LogTime(), spdlog::source_loc{}, spdlog::level::info,
-                spdlog::string_view_t(text, size));
+    const spdlog::string_view_t message(text, size);
+    if (typeid(channel) == typeid(cChannel)) {
+      static_cast<cChannel&>(channel).Write(platform::LogTime(), message);
+    } else {
+      // A logger the host registered first, perhaps of its own kind.
+      channel.log(platform::LogTime(), spdlog::source_loc{}, spdlog::level::info, message);
+    }
   } catch (...) {
     // Logging must never take its caller down.
   }
