@@ -1,10 +1,17 @@
 #include "tickbase/script/script_yield.h"
 
 #include <gtest/gtest.h>
+#include <spdlog/details/null_mutex.h>
+#include <spdlog/details/os.h>
+#include <spdlog/sinks/base_sink.h>
+#include <spdlog/spdlog.h>
 
+#include <chrono>
 #include <cstdint>
 #include <lua.hpp>
 #include <luabind/luabind.hpp>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -308,4 +315,59 @@ TEST_F(YieldTest, TracesFollowTheSleepAndTheFileOfEachPause) {
             (Strings{"cScriptYieldTimer::OnTimer  timer " + p, "ok",
                      "cScriptYieldTimer::AddYieldSleep " + p + " 20 other",
                      "cScriptYieldTimer::OnTimer other timer " + p, "ok"}));
+}
+
+namespace {
+
+// Keeps what a channel hands its sinks: the records and the flushes; with
+// fail set, each record throws after it is kept.
+class RecordingSink : public spdlog::sinks::base_sink<spdlog::details::null_mutex> {
+ public:
+  std::vector<spdlog::details::log_msg> records;
+  int flushes = 0;
+  bool fail = false;
+
+ protected:
+  void sink_it_(const spdlog::details::log_msg& msg) override {
+    records.push_back(msg);
+    if (fail) throw std::runtime_error("disk full");
+  }
+  void flush_() override { ++flushes; }
+};
+
+}  // namespace
+
+// Traces are written straight to the sinks, yet as the logger would: named
+// and levelled, flushed at its flush level, failures to its error handler,
+// and kept in its backtrace.
+TEST_F(YieldTest, TracesKeepTheChannelsSettings) {
+  Write("script/co.lua", "function F() YieldSleep(10) end");
+  std::shared_ptr<spdlog::logger> channel = spdlog::get("script.yield");
+  const auto sink = std::make_shared<RecordingSink>();
+  ChannelCapture capture("script.yield");
+  channel->sinks() = {sink};
+  channel->flush_on(spdlog::level::info);
+  std::vector<std::string> errors;
+  channel->set_error_handler([&errors](const std::string& error) { errors.push_back(error); });
+  sink->fail = true;
+  Start("co", "F");
+  ASSERT_EQ(sink->records.size(), 1u);
+  EXPECT_EQ(errors, Strings{"disk full"});
+  EXPECT_EQ(sink->flushes, 1);
+  const spdlog::details::log_msg& msg = sink->records[0];
+  EXPECT_EQ(std::string(msg.logger_name.data(), msg.logger_name.size()), "script.yield");
+  EXPECT_EQ(msg.level, spdlog::level::info);
+  EXPECT_EQ(msg.thread_id, spdlog::details::os::thread_id());
+  EXPECT_NEAR(std::chrono::duration<double>(std::chrono::system_clock::now() - msg.time).count(), 0, 1);
+  sink->fail = false;
+  channel->enable_backtrace(4);
+  Tick(10);
+  EXPECT_EQ(sink->records.size(), 3u);
+  channel->dump_backtrace();
+  channel->disable_backtrace();
+  channel->set_error_handler(nullptr);
+  channel->flush_on(spdlog::level::off);
+  // The dump is framed by two lines of its own.
+  ASSERT_EQ(sink->records.size(), 7u);
+  EXPECT_EQ(std::string(sink->records[5].payload.data(), sink->records[5].payload.size()), "ok");
 }

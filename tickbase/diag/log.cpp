@@ -1,5 +1,7 @@
 #include "tickbase/diag/log.h"
 
+#include <spdlog/details/os.h>
+#include <spdlog/sinks/sink.h>
 #include <spdlog/spdlog.h>
 
 #include "tickbase/diag/internal_channels.h"
@@ -8,17 +10,73 @@
 
 namespace {
 
+// spdlog's id of the calling thread, which its records carry. Kept here as
+// well: spdlog's own copy costs a call into it and, from a shared library,
+// a lookup of its thread-local block. Where the executable format allows,
+// this one is a fixed offset from the thread pointer.
+#if defined(__GNUC__) && defined(__ELF__)
+__attribute__((tls_model("initial-exec")))
+#endif
+thread_local std::size_t t_threadId = 0;  // 0 until the thread's first message
+
+std::size_t ThreadId() {
+  if (t_threadId == 0) t_threadId = spdlog::details::os::thread_id();
+  return t_threadId;
+}
+
 // The library writes only at kLogLevel; anything below it counts as debug.
 spdlog::level::level_enum SpdlogLevel(unsigned int level) {
   return level >= kLogLevel ? spdlog::level::info : spdlog::level::debug;
 }
+
+}  // namespace
+
+// The library's own channel: an ordinary logger that also writes a ready
+// message straight to its sinks. A frequent trace pays for the message
+// record and the sinks, not for the generic entry's by-value arguments and
+// call chain.
+class cChannel final : public spdlog::logger {
+ public:
+  explicit cChannel(const char* name) : spdlog::logger(name) {}
+
+  void Write(spdlog::log_clock::time_point time, spdlog::string_view_t text) {
+    if (tracer_.enabled()) {
+      // A backtrace keeps messages the level drops: the generic path does both.
+      log(time, spdlog::source_loc{}, spdlog::level::info, text);
+      return;
+    }
+    if (!should_log(spdlog::level::info)) return;
+    spdlog::details::log_msg msg;
+    msg.logger_name = name_;
+    msg.level = spdlog::level::info;
+    msg.time = time;
+    msg.thread_id = ThreadId();
+    msg.payload = text;
+    // What the logger does for each message: its error handler and flush
+    // level apply.
+    for (const spdlog::sink_ptr& sink : sinks_) {
+      if (!sink->should_log(msg.level)) continue;
+      try {
+        sink->log(msg);
+      } catch (const std::exception& e) {
+        err_handler_(e.what());
+      } catch (...) {
+        err_handler_("Rethrowing unknown exception in logger");
+        throw;
+      }
+    }
+    if (msg.level >= flush_level_.load(std::memory_order_relaxed)) flush_();
+  }
+};
+
+namespace {
 
 // Returns the registered logger of that name, creating it (no sinks, level
 // off) when the host has not. The shared pointer keeps it alive until exit
 // even when the host drops it from the registry.
 std::shared_ptr<spdlog::logger> MakeChannel(const char* name) {
   if (auto existing = spdlog::get(name)) return existing;
-  auto logger = std::make_shared<spdlog::logger>(name);
+  std::shared_ptr<spdlog::logger> logger = std::make_shared<cChannel>(name);
   logger->set_level(spdlog::level::off);
   try {
     spdlog::register_logger(logger);
@@ -78,10 +136,18 @@ cLogMessage::~cLogMessage() {
   }
 }
 
-void WriteLogMessage(spdlog::logger& channel, const char* text, std::size_t size) {
+cTraceChannel::cTraceChannel(spdlog::logger& channel)
+    : m_logger(channel), m_own(dynamic_cast<cChannel*>(&channel)) {}
+
+void cTraceChannel::Write(const char* text, std::size_t size) const {
   try {
-    channel.log(platform::LogTime(), spdlog::source_loc{}, spdlog::level::info,
-                spdlog::string_view_t(text, size));
+    const spdlog::string_view_t message(text, size);
+    if (m_own) {
+      m_own->Write(platform::LogTime(), message);
+    } else {
+      // A logger the host registered first, perhaps of its own kind.
+      m_logger.log(platform::LogTime(), spdlog::source_loc{}, spdlog::level::info, message);
+    }
   } catch (...) {
     // Logging must never take its caller down.
   }

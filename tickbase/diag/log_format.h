@@ -10,13 +10,26 @@
 
 #include <cstddef>
 
-// Writes text (size bytes) to channel as one message at kLogLevel, whether
-// or not the channel is enabled; failures of the logger are swallowed.
-void WriteLogMessage(spdlog::logger& channel, const char* text, std::size_t size);
+class cChannel;  // the kind of logger the library makes for its channels
 
-// True when channel takes messages at kLogLevel.
-inline bool LogEnabled(spdlog::logger& channel) {
-  return channel.should_log(spdlog::level::info);
-}
+// A channel as frequent traces write to it: straight to the sinks of a
+// channel the library made, through the logger's entry for one the host
+// registered first.
+class cTraceChannel {
+ public:
+  explicit cTraceChannel(spdlog::logger& channel);
+  cTraceChannel(const cTraceChannel&) = delete;
+  cTraceChannel& operator=(const cTraceChannel&) = delete;
+
+  // True when the channel takes messages at kLogLevel.
+  bool Enabled() const { return m_logger.should_log(spdlog::level::info); }
+  // Writes text (size bytes) as one message at kLogLevel, whether or not
+  // the channel is enabled; failures of the logger are swallowed.
+  void Write(const char* text, std::size_t size) const;
+
+ private:
+  spdlog::logger& m_logger;
+  cChannel* m_own;  // null for the host's logger
+};
 
 #endif  // TICKBASE_DIAG_LOG_FORMAT_H_

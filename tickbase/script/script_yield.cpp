@@ -46,9 +46,11 @@ constexpr bool kParamIsPointer = sizeof(unsigned long) >= sizeof(lua_State*);
 // batches' own timers (a crash report names either by its param alone).
 constexpr unsigned long kThreadNumberBit = 1UL << 31;
 
+// "script.yield", written a few times per wake-up when on.
+const cTraceChannel g_traces(script_yield());
+
 void Trace(std::string_view text) {
-  spdlog::logger& channel = script_yield();
-  if (LogEnabled(channel)) WriteLogMessage(channel, text.data(), text.size());
+  if (g_traces.Enabled()) g_traces.Write(text.data(), text.size());
 }
 
 // The report of an exception that escaped a woken coroutine.
@@ -317,20 +319,19 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
 }
 
 void cScriptYieldTimer::TracePause(stPause& pause, int ms, const char* file) {
-  spdlog::logger& channel = script_yield();
-  if (!LogEnabled(channel)) return;
+  if (!g_traces.Enabled()) return;
   try {
     // The same while the thread pauses for as long in its entry's file.
     const bool kept = file == pause.file.c_str() || pause.file == file;
     stTraceLines* lines = pause.lines.get();
     if (kept && lines && lines->ms == ms && !lines->pause.empty()) {
-      WriteLogMessage(channel, lines->pause.data(), lines->pause.size());
+      g_traces.Write(lines->pause.data(), lines->pause.size());
       return;
     }
     fmt::basic_memory_buffer<char, 256> text;
     fmt::format_to(std::back_inserter(text), FMT_COMPILE("cScriptYieldTimer::AddYieldSleep {} {} {}"),
                    pause.param, ms, file);
-    WriteLogMessage(channel, text.data(), text.size());
+    g_traces.Write(text.data(), text.size());
     if (!kept) return;
     if (!lines) pause.lines = std::make_unique<stTraceLines>();
     pause.lines->pause.assign(text.data(), text.size());
@@ -341,18 +342,17 @@ void cScriptYieldTimer::TracePause(stPause& pause, int ms, const char* file) {
 }
 
 void cScriptYieldTimer::TraceWake(stPause& pause) {
-  spdlog::logger& channel = script_yield();
-  if (!LogEnabled(channel)) return;
+  if (!g_traces.Enabled()) return;
   try {
     stTraceLines* lines = pause.lines.get();
     if (lines && !lines->wake.empty()) {
-      WriteLogMessage(channel, lines->wake.data(), lines->wake.size());
+      g_traces.Write(lines->wake.data(), lines->wake.size());
       return;
     }
     fmt::basic_memory_buffer<char, 256> text;
     fmt::format_to(std::back_inserter(text), FMT_COMPILE("cScriptYieldTimer::OnTimer {} timer {}"),
                    pause.file, pause.param);
-    WriteLogMessage(channel, text.data(), text.size());
+    g_traces.Write(text.data(), text.size());
     if (!lines) pause.lines = std::make_unique<stTraceLines>();
     pause.lines->wake.assign(text.data(), text.size());
   } catch (...) {
