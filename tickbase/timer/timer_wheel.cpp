@@ -220,10 +220,9 @@ void cTimerWheel::Clear(std::int64_t shift) {
 void cTimerWheel::Append(std::uint64_t key, const stTimerRef& ref) {
   const std::uint64_t pos = Pos(key);
   if (Covers(pos) && m_nodes.size() < m_nodes.capacity()) {
-    // Appended in any order: the bucket is sorted when it comes to the front.
-    const auto n = static_cast<std::uint32_t>(m_nodes.size());
-    m_nodes.push_back(stNode{Seq(key), kNil, ref});
-    AppendNode(n, pos);
+    // Appended in any order: the bucket is sorted when it comes to the
+    // front. Build links the node; its bucket waits in `next`.
+    m_nodes.push_back(stNode{Seq(key), static_cast<std::uint32_t>(Bucket(pos)), ref});
     m_wheel->unsorted.Set(Bucket(pos));
   } else {
     m_spill.Append(key, ref);
@@ -231,6 +230,19 @@ void cTimerWheel::Append(std::uint64_t key, const stTimerRef& ref) {
 }
 
 void cTimerWheel::Build() {
+  // Each link writes to the last node of a random bucket: fetch those a
+  // few nodes ahead, so that the misses overlap.
+  constexpr std::size_t kAhead = 8;
+  const std::size_t count = m_nodes.size();
+  const std::size_t baseBucket = Bucket(m_base);
+  for (std::size_t n = 0; n < count; ++n) {
+    if (n + kAhead < count) {
+      const std::uint32_t tail = m_wheel->buckets[m_nodes[n + kAhead].next].tail;
+      if (tail != kNil) __builtin_prefetch(&m_nodes[tail], 1);
+    }
+    const std::size_t bucket = m_nodes[n].next;
+    AppendNode(static_cast<std::uint32_t>(n), m_base + ((bucket - baseBucket) & (kBuckets - 1)));
+  }
   if (m_wheelCount != 0) SetFront(m_base + ((m_wheel->used.FindFrom(Bucket(m_base)) - Bucket(m_base)) & (kBuckets - 1)));
   m_spill.Heapify();
   if (m_wheel) Rebase();
