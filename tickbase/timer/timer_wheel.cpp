@@ -22,6 +22,10 @@ std::uint32_t cTimerWheel::Following(std::uint32_t n) const {
   return m_wheel->buckets[m_wheel->used.FindFrom(Bucket(m_frontPos + 1))].head;
 }
 
+std::uint64_t cTimerWheel::FirstUsedFrom(std::uint64_t pos) const {
+  return Ahead(pos, m_wheel->used.FindFrom(Bucket(pos)));
+}
+
 void cTimerWheel::Reserve() {
   m_spill.Reserve();
   if (!m_wheel && size() >= kWheelFrom) {
@@ -126,10 +130,7 @@ std::uint32_t cTimerWheel::UnlinkFront() {
   if (b.head == kNil) {
     b.tail = kNil;
     m_wheel->used.Reset(bucket);
-    if (m_wheelCount != 0) {
-      const std::size_t from = Bucket(m_frontPos + 1);
-      SetFront(m_frontPos + 1 + ((m_wheel->used.FindFrom(from) - from) & (kBuckets - 1)));
-    }
+    if (m_wheelCount != 0) SetFront(FirstUsedFrom(m_frontPos + 1));
     Rebase();
   }
   // The wheel's next front is most likely the node the last unlink fetched:
@@ -189,10 +190,8 @@ void cTimerWheel::ReplaceFront(std::uint64_t key) {
       m_spill.Push(key, m_nodes[n].ref);
       FreeNode(n);
     }
-  } else if (Covers(pos) && NodeAvailable()) {
-    const stTimerRef ref = m_spill.FrontRef();
+  } else if (PushToWheel(key, m_spill.FrontRef())) {
     m_spill.PopFront();
-    PushToWheel(key, ref);
   } else {
     m_spill.ReplaceFront(key);
   }
@@ -234,16 +233,14 @@ void cTimerWheel::Build() {
   // few nodes ahead, so that the misses overlap.
   constexpr std::size_t kAhead = 8;
   const std::size_t count = m_nodes.size();
-  const std::size_t baseBucket = Bucket(m_base);
   for (std::size_t n = 0; n < count; ++n) {
     if (n + kAhead < count) {
       const std::uint32_t tail = m_wheel->buckets[m_nodes[n + kAhead].next].tail;
       if (tail != kNil) __builtin_prefetch(&m_nodes[tail], 1);
     }
-    const std::size_t bucket = m_nodes[n].next;
-    AppendNode(static_cast<std::uint32_t>(n), m_base + ((bucket - baseBucket) & (kBuckets - 1)));
+    AppendNode(static_cast<std::uint32_t>(n), Ahead(m_base, m_nodes[n].next));
   }
-  if (m_wheelCount != 0) SetFront(m_base + ((m_wheel->used.FindFrom(Bucket(m_base)) - Bucket(m_base)) & (kBuckets - 1)));
+  if (m_wheelCount != 0) SetFront(FirstUsedFrom(m_base));
   m_spill.Heapify();
   if (m_wheel) Rebase();
   UpdateFront();

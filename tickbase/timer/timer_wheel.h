@@ -97,6 +97,13 @@ class cTimerWheel {
   static std::uint32_t Seq(std::uint64_t key) { return static_cast<std::uint32_t>(key) & 0x7FFFFFFFu; }
   static std::size_t Bucket(std::uint64_t pos) { return static_cast<std::size_t>(pos) & (kBuckets - 1); }
 
+  // The first position at or after from that falls in bucket.
+  static std::uint64_t Ahead(std::uint64_t from, std::size_t bucket) {
+    return from + ((bucket - Bucket(from)) & (kBuckets - 1));
+  }
+  // The position of the first bucket in use at or after pos. Requires: a
+  // bucket in use.
+  std::uint64_t FirstUsedFrom(std::uint64_t pos) const;
   bool Covers(std::uint64_t pos) const { return m_wheel && pos - m_base < kBuckets; }
   bool NodeAvailable() const { return m_free != kNil || m_nodes.size() < m_nodes.capacity(); }
   // Stores key in the wheel if it covers the key and a node is at hand.
