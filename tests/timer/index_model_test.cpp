@@ -228,8 +228,8 @@ TEST_F(IndexModelTest, ThousandsOfTimersUnderTwoKeysBehaveAsAScanSays) {
 }
 
 TEST_F(IndexModelTest, PopulationOnHugePageBlocksFiresInDueOrder) {
-  // Enough timers for the index and the heap to pass 2 MiB each, the size
-  // from which their blocks are allocated on huge pages.
+  // Enough timers for the index and the wheel's nodes to pass 2 MiB each,
+  // the size from which their blocks are allocated on huge pages.
   constexpr unsigned long kCount = 150000;
   auto due = [](unsigned long i) { return static_cast<std::uint32_t>(1000 + i * 7919 % 4096); };
   cServiceMap map("MS", 1);

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 
 #include "support/scoped_clocks.h"
@@ -94,9 +93,3 @@ TEST_F(PatchTest, LargePopulationTimesLongTickDoesNotOverflow) {
   EXPECT_EQ(m_owner.fired.size(), 50000u);
 }
 
-TEST_F(ServiceTest, CrashReportWithoutARunningCallback) {
-  cServiceMap map("Hour", 3600);
-  std::ostringstream os;
-  map.ReportCrashToStream(os);
-  EXPECT_EQ(os.str(), "cService::ReportCrashToStream Map_Hour\nno itimerobj \n");
-}

@@ -1,4 +1,4 @@
-// The allocator of the timer index and heap arrays, which reach tens of
+// The allocator of the timer index, wheel and heap arrays, which reach tens of
 // megabytes at a million timers: big blocks get huge pages where the system
 // offers them, so a random kill among them costs fewer TLB misses. Internal.
 #ifndef TICKBASE_TIMER_LARGE_ALLOCATOR_H_

@@ -3,14 +3,6 @@
 #include "tickbase/timer/due_order.h"
 #include "tickbase/timer/dispatch_clock.h"
 
-namespace {
-
-// Compaction waits until stale entries outnumber live ones (and a floor), so
-// its O(n) cost is paid at most once per n kills.
-constexpr std::size_t kMinStaleToCompact = 1024;
-
-}  // namespace
-
 void cListTimers::Add(cTimerObj* obj, unsigned long param, std::uint32_t due) {
   const cTimerIndex::stSpot spot = m_index.Prepare(obj, param);
   m_order.Reserve();
@@ -22,7 +14,7 @@ void cListTimers::Add(cTimerObj* obj, unsigned long param, std::uint32_t due) {
 bool cListTimers::Remove(const cTimerObj* obj, unsigned long param) {
   std::uint64_t key = 0;
   if (!m_index.UnlinkFirst(obj, param, key)) return false;
-  if (++m_stale >= kMinStaleToCompact && m_stale > m_index.size()) {
+  if (NoteStale()) {
     m_order.Compact([this](const cTimerFifo::stEntry& e) {
       return m_index.HoldsGrowing(e.ref.obj, e.ref.param, e.key);
     });
@@ -52,9 +44,10 @@ bool cListTimers::PeekDue(std::uint32_t now, stTimerRef& ref, std::uint64_t& key
 }
 
 bool cListTimers::TakePeeked(std::uint64_t key) {
-  const cTimerFifo::stEntry* front = LiveFront();
-  if (!front || front->key != key) return false;
-  m_index.UnlinkIfFirst(front->ref.obj, front->ref.param, key);
+  // A front killed meanwhile stays, stale, for the next LiveFront.
+  if (m_order.empty() || m_order.Front().key != key) return false;
+  const stTimerRef& ref = m_order.Front().ref;
+  if (!m_index.UnlinkIfFirst(ref.obj, ref.param, key)) return false;
   m_order.PopFront();
   return true;
 }

@@ -34,7 +34,6 @@ class cListTimers : public cIndexedTimers {
 
   cTimerFifo m_order;
   std::uint64_t m_seq = 0;
-  std::size_t m_stale = 0;  // order entries whose timer is gone
 };
 
 #endif  // TICKBASE_TIMER_LIST_TIMERS_H_

@@ -8,8 +8,7 @@
 
 namespace {
 
-constexpr int kSeqBits = cTimerWheel::kSeqBits;
-constexpr std::uint64_t kSeqLimit = (std::uint64_t{1} << kSeqBits) - 1;
+constexpr std::uint64_t kSeqLimit = (std::uint64_t{1} << cTimerWheel::kSeqBits) - 1;
 constexpr std::uint64_t kCentre = std::uint64_t{1} << 32;
 constexpr std::int64_t kLastPos = (std::int64_t{1} << 33) - 2;
 
@@ -17,23 +16,13 @@ constexpr std::int64_t kLastPos = (std::int64_t{1} << 33) - 2;
 // take about 40 bytes per timer).
 constexpr std::size_t kPrefetchFrom = 32768;
 
-// Compaction waits until stale entries outnumber live ones (and a floor), so
-// its O(n) cost is paid at most once per n kills.
-constexpr std::size_t kMinStaleToCompact = 1024;
-
-std::uint64_t MakeKey(std::uint64_t pos, std::uint64_t seq) { return pos << kSeqBits | seq; }
-
 }  // namespace
 
 std::uint64_t cMapTimers::NextKey(std::uint32_t due) {
-  if (!m_clockKnown) {
-    m_clock = due;
-    m_clockKnown = true;
-    m_order.Advance(m_clockPos);
-  }
+  KnowClock(due);
   if (m_seq == kSeqLimit) Renumber();
   const std::int64_t offset = static_cast<std::int32_t>(due - m_clock);
-  return MakeKey(static_cast<std::uint64_t>(static_cast<std::int64_t>(m_clockPos) + offset), m_seq++);
+  return cTimerWheel::MakeKey(static_cast<std::uint64_t>(static_cast<std::int64_t>(m_clockPos) + offset), m_seq++);
 }
 
 void cMapTimers::Add(cTimerObj* obj, unsigned long param, std::uint32_t due) {
@@ -48,7 +37,7 @@ void cMapTimers::Add(cTimerObj* obj, unsigned long param, std::uint32_t due) {
 bool cMapTimers::Remove(const cTimerObj* obj, unsigned long param) {
   std::uint64_t key = 0;
   if (!m_index.UnlinkFirst(obj, param, key)) return false;
-  if (++m_stale >= kMinStaleToCompact && m_stale > m_index.size()) Compact();
+  if (NoteStale()) Compact();
   return true;
 }
 
@@ -127,9 +116,9 @@ void cMapTimers::Renumber() {
   std::sort(sorted.begin(), sorted.end());
   const std::int64_t shift = static_cast<std::int64_t>(kCentre) - static_cast<std::int64_t>(m_clockPos);
   m_index.Rename([&sorted, shift](std::uint64_t key) {
-    const std::int64_t pos = static_cast<std::int64_t>(key >> kSeqBits) + shift;
+    const std::int64_t pos = static_cast<std::int64_t>(cTimerWheel::Pos(key)) + shift;
     const auto rank = static_cast<std::uint64_t>(std::lower_bound(sorted.begin(), sorted.end(), key) - sorted.begin());
-    return MakeKey(static_cast<std::uint64_t>(std::clamp<std::int64_t>(pos, 0, kLastPos)), rank);
+    return cTimerWheel::MakeKey(static_cast<std::uint64_t>(std::clamp<std::int64_t>(pos, 0, kLastPos)), rank);
   });
   m_clockPos = kCentre;
   m_seq = sorted.size();

@@ -1,8 +1,8 @@
 // The timers of a map service: a cTimerIndex finds them by key, a
-// cTimerWheel fires them in due order. An order key is one 64-bit word, the due time's
-// position on a 33-bit line of clock units above a 31-bit insertion
-// sequence, so equal due times fire in the order they were added and every
-// comparison is one unsigned comparison.
+// cTimerWheel fires them in due order. An order key is one 64-bit word, the
+// due time's position on a 33-bit line of clock units above a 31-bit
+// insertion sequence, so equal due times fire in the order they were added
+// and every comparison is one unsigned comparison.
 //
 // Due times are 32-bit clock values ordered by their signed difference from
 // the clock, the wrap-around rule. A due time's position is the clock's
@@ -41,16 +41,13 @@ class cMapTimers : public cIndexedTimers {
   // caller fires it, then EndFire ends it or Rearm stores it again. A
   // callback that throws must be followed by EndFire too.
   std::uint64_t DueLimit(std::uint32_t now) {
-    if (!m_clockKnown) {
-      m_clock = now;
-      m_clockKnown = true;
-    }
+    KnowClock(now);
     m_clockPos = static_cast<std::uint64_t>(static_cast<std::int64_t>(m_clockPos) +
                                             static_cast<std::int32_t>(now - m_clock));
     m_clock = now;
     if (m_clockPos < kLowest || m_clockPos > kHighest) RenumberIfMemory();
     m_order.Advance(m_clockPos);
-    return (m_clockPos + 1) << kSeqBits;
+    return cTimerWheel::MakeKey(m_clockPos + 1, 0);
   }
   bool AnyBefore(std::uint64_t limit) const { return m_order.FrontKey() < limit; }
   bool BeginFire(stTimerRef& ref);
@@ -61,13 +58,19 @@ class cMapTimers : public cIndexedTimers {
   void Rearm(const stTimerRef& ref, std::uint32_t due);
 
  private:
-  static constexpr int kSeqBits = cTimerWheel::kSeqBits;
   // The clock stays within [kLowest, kHighest] of the line, so that every
   // due time within 2^31 units of it lies in [0, 2^33 - 2]: no key is
   // kNoKey.
   static constexpr std::uint64_t kLowest = std::uint64_t{1} << 31;
   static constexpr std::uint64_t kHighest = (std::uint64_t{3} << 31) - 1;
 
+  // Before the first run, the clock is the first due time added.
+  void KnowClock(std::uint32_t t) {
+    if (m_clockKnown) return;
+    m_clock = t;
+    m_clockKnown = true;
+    m_order.Advance(m_clockPos);
+  }
   // The key of a timer added now.
   std::uint64_t NextKey(std::uint32_t due);
   // Drops the stale entries of the order.
@@ -84,7 +87,6 @@ class cMapTimers : public cIndexedTimers {
   std::uint64_t m_clockPos = std::uint64_t{1} << 32;  // the clock's position on the line
   bool m_clockKnown = false;
   std::uint64_t m_seq = 0;
-  std::size_t m_stale = 0;    // order entries whose timer is gone
   std::uint64_t m_firing = 0;  // the order's version when BeginFire took the front
   cTimerIndex::stFiring m_fired{};
 };

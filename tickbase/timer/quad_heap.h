@@ -1,5 +1,5 @@
-// The sift steps of the d-ary min-heaps of the timer index (the map order
-// and the key groups), over an array of 64-bit keys. Keys are unique, so
+// The sift steps of the d-ary min-heaps of the timers (the map wheel's heap
+// and the index's key groups), over an array of 64-bit keys. Keys are unique, so
 // comparing them is one unsigned comparison, and the child choice uses no
 // branch that depends on them. A heap whose entries carry more than the key
 // keeps it in an array of its own, in step through move(to, from). Internal.
@@ -88,15 +88,6 @@ std::size_t HeapSiftDown(std::uint64_t* keys, std::size_t n, std::size_t i, std:
   }
   keys[i] = key;
   return i;
-}
-
-template <class Move>
-std::size_t QuadSiftUp(std::uint64_t* keys, std::size_t i, std::uint64_t key, Move move) {
-  return HeapSiftUp<kQuadArity>(keys, i, key, move);
-}
-template <class Move>
-std::size_t QuadSiftDown(std::uint64_t* keys, std::size_t n, std::size_t i, std::uint64_t key, Move move) {
-  return HeapSiftDown<kQuadArity>(keys, n, i, key, move);
 }
 
 // For heaps whose entries are their keys.

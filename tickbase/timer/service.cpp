@@ -5,14 +5,9 @@
 
 #include "tickbase/timer/current_timer.h"
 #include "tickbase/timer/dispatch_clock.h"
+#include "tickbase/timer/service_timing.h"
 #include "tickbase/timer/timer_obj.h"
 #include "tickbase/timer/timing_scope.h"
-
-namespace {
-
-constexpr unsigned long kSlowServiceMs = 100;
-
-}  // namespace
 
 cService::cService(std::string name) : m_name(std::move(name)) {}
 

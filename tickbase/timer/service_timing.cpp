@@ -9,12 +9,6 @@
 #include "tickbase/timer/dispatch_clock.h"
 #include "tickbase/timer/timing_scope.h"
 
-namespace {
-
-constexpr DWORD kSlowServiceMs = 100;
-
-}  // namespace
-
 cServiceRunTiming::cServiceRunTiming(const char* name) : m_name(name) {
   if (!m_name) return;
   m_start = cDispatchClock::Start();

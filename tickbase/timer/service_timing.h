@@ -9,6 +9,9 @@
 
 #include "tickbase/platform/types.h"
 
+// A service run longer than this is reported.
+constexpr DWORD kSlowServiceMs = 100;
+
 class cServiceRunTiming {
  public:
   // name: the service's name, borrowed for the run; null: the run is not

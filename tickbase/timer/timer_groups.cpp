@@ -32,14 +32,14 @@ void cTimerGroups::Push(std::uint32_t group, std::uint64_t key) {
   std::vector<std::uint64_t>& heap = m_heaps[group];
   assert(heap.size() < heap.capacity());
   heap.push_back(key);
-  QuadSiftUp(heap.data(), heap.size() - 1, key, cKeysOnly());
+  HeapSiftUp(heap.data(), heap.size() - 1, key, cKeysOnly());
 }
 
 std::size_t cTimerGroups::Pop(std::uint32_t group) {
   std::vector<std::uint64_t>& heap = m_heaps[group];
   const std::uint64_t last = heap.back();
   heap.pop_back();
-  if (!heap.empty()) QuadSiftDown(heap.data(), heap.size(), 0, last, cKeysOnly());
+  if (!heap.empty()) HeapSiftDown(heap.data(), heap.size(), 0, last, cKeysOnly());
   return heap.size();
 }
 

@@ -1,5 +1,5 @@
 // Which timers a map or list service stores under each key (handle, param),
-// named by their order keys (cTimerHeap, cTimerFifo): a cTimerTable slot per
+// named by their order keys (cTimerWheel, cTimerFifo): a cTimerTable slot per
 // key holds its one timer's order key, or, marked, the cTimerGroups index of
 // its several. A key's timers leave first-firing first, by a kill or by
 // firing; the order's front is the first of its key exactly when it is
@@ -128,7 +128,16 @@ class cIndexedTimers {
   cIndexedTimers() = default;
   ~cIndexedTimers() = default;
 
+  // Counts one more stale order entry; true when the order should drop its
+  // stale entries. That waits until they outnumber live ones (and a floor),
+  // so the O(n) cost is paid at most once per n kills.
+  bool NoteStale() {
+    constexpr std::size_t kMinStaleToCompact = 1024;
+    return ++m_stale >= kMinStaleToCompact && m_stale > m_index.size();
+  }
+
   cTimerIndex m_index;
+  std::size_t m_stale = 0;  // order entries whose timer is gone
 };
 
 #endif  // TICKBASE_TIMER_TIMER_INDEX_H_

@@ -37,7 +37,6 @@ void cTimerHeap::Push(std::uint64_t key, const stTimerRef& ref) {
     refs[to] = refs[from];
   });
   refs[at] = ref;
-  ++m_version;
 }
 
 void cTimerHeap::SiftDown(std::size_t n, std::size_t i, std::uint64_t key, stTimerRef held) {
@@ -66,19 +65,16 @@ void cTimerHeap::PopFront() {
   m_keys.pop_back();
   m_refs.pop_back();
   if (!empty()) SiftDown(size(), 0, key, ref);
-  ++m_version;
 }
 
 void cTimerHeap::ReplaceFront(std::uint64_t key) {
   assert(!empty());
   SiftDown(size(), 0, key, FrontRef());
-  ++m_version;
 }
 
 void cTimerHeap::Clear() {
   m_keys.resize(kPad);
   m_refs.resize(kPad);
-  ++m_version;
 }
 
 void cTimerHeap::Append(std::uint64_t key, const stTimerRef& ref) {
@@ -92,7 +88,6 @@ void cTimerHeap::Heapify() {
   if (n > 1) {
     for (std::size_t i = (n - 2) / kArity + 1; i-- > 0;) SiftDown(n, i, Keys()[i], Refs()[i]);
   }
-  ++m_version;
 }
 
 // cTimerFifo ------------------------------------------------------------------

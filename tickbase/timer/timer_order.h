@@ -1,9 +1,10 @@
 // Orders timers wait in: a heap (beside a map service's wheel) and a list
 // service's FIFO. An entry is a 64-bit key that orders it (and names its
 // timer, cTimerIndex says how) with the handle and param the timer fires
-// with, so taking the first entry needs no other read. Removal is lazy: a killed timer's entry stays until it reaches
-// the front or a compaction, and is then recognised as stale by the index.
-// Nothing here allocates except Reserve. Internal.
+// with, so taking the first entry needs no other read. Removal is lazy: a
+// killed timer's entry stays until it reaches the front or a compaction, and
+// is then recognised as stale by the index. Nothing here allocates except
+// Reserve. Internal.
 #ifndef TICKBASE_TIMER_TIMER_ORDER_H_
 #define TICKBASE_TIMER_TIMER_ORDER_H_
 
@@ -43,9 +44,6 @@ class cTimerHeap {
   // The ref of the least child of the front: the next front once the front
   // goes, unless what replaces it comes first. Requires: size() > 1.
   const stTimerRef& NextRef() const;
-  // Changes with every push, pop, replacement and rebuild: equal values
-  // mean the front is still the same entry.
-  std::uint64_t Version() const { return m_version; }
 
   // Makes room so that the next Push allocates nothing. Grows by an eighth,
   // so the arrays hold at most an eighth more than their peak (a timer's
@@ -79,7 +77,6 @@ class cTimerHeap {
 
   std::vector<std::uint64_t, cLargeAllocator<std::uint64_t, kLine>> m_keys;
   std::vector<stTimerRef, cLargeAllocator<stTimerRef, kLine>> m_refs;
-  std::uint64_t m_version = 0;
 };
 
 // List order: every entry of a list shares one period and is appended with

@@ -50,7 +50,6 @@ class cTimerTable {
   // Changes with every rehash: equal values mean slots have not moved.
   std::uint64_t Generation() const { return m_generation; }
   // Slots in the table.
-  std::size_t Slots() const { return m_slots.size(); }
   // Makes room so that one Insert needs no rehash. On failure
   // (std::bad_alloc) nothing has changed.
   void Reserve();

@@ -1,15 +1,8 @@
 #include "tickbase/timer/timer_wheel.h"
 
-#include <algorithm>
 #include <cassert>
 
 #include "tickbase/timer/dispatch_clock.h"
-
-namespace {
-
-std::uint64_t MakeKey(std::uint64_t pos, std::uint32_t seq) { return pos << cTimerWheel::kSeqBits | seq; }
-
-}  // namespace
 
 const stTimerRef* cTimerWheel::NextRef() const {
   if (!m_fromWheel) return m_spill.size() > 1 ? &m_spill.NextRef() : nullptr;

@@ -30,6 +30,8 @@ class cTimerWheel {
  public:
   static constexpr std::uint64_t kNoKey = cTimerHeap::kNoKey;
   static constexpr int kSeqBits = 31;
+  static std::uint64_t MakeKey(std::uint64_t pos, std::uint64_t seq) { return pos << kSeqBits | seq; }
+  static std::uint64_t Pos(std::uint64_t key) { return key >> kSeqBits; }
 
   cTimerWheel() = default;
   cTimerWheel(const cTimerWheel&) = delete;
@@ -93,7 +95,6 @@ class cTimerWheel {
     cBucketBits<kBuckets> unsorted;  // rebuilt lists, sorted on reaching the front
   };
 
-  static std::uint64_t Pos(std::uint64_t key) { return key >> kSeqBits; }
   static std::uint32_t Seq(std::uint64_t key) { return static_cast<std::uint32_t>(key) & 0x7FFFFFFFu; }
   static std::size_t Bucket(std::uint64_t pos) { return static_cast<std::size_t>(pos) & (kBuckets - 1); }
 
