@@ -7,10 +7,13 @@
 #endif
 
 #include <cstring>
+#include <iostream>
 #include <string>
 
 #include "tickbase/gametime/game_clock.h"
+#include "tickbase/platform/console.h"
 #include "tickbase/script/script_context.h"
+#include "tickbase/timer/timer_manager.h"
 
 namespace {
 
@@ -83,4 +86,11 @@ void WriteCrashContext(int fd) {
     calendar.Add("not dispatching");
   }
   calendar.Write(fd);
+}
+
+void WriteCrashReport() {
+  cTimerManager::Instance().ReportCrashToStream(std::cerr);
+  std::cerr.flush();
+  WriteCrashContext(2);
+  platform::ResetConsoleColorsNow();
 }

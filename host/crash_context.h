@@ -10,4 +10,10 @@
 // any fatal signal can arrive, so the handler never constructs the clock.
 void WriteCrashContext(int fd);
 
+// The rest of a crash report after its header line, on stderr: the timers'
+// report and the context above; then the console's colours are reset. Not
+// async-signal-safe, knowingly: the process is dying and the report is the
+// one thing worth the risk.
+void WriteCrashReport();
+
 #endif  // TICKBASE_HOST_CRASH_CONTEXT_H_

@@ -11,7 +11,6 @@
 #include "line_editor.h"
 #include "tickbase/platform/console.h"
 #include "tickbase/script/script_interrupt.h"
-#include "tickbase/timer/timer_manager.h"
 
 namespace {
 
@@ -51,15 +50,11 @@ void OnStop(int sig) {
   Handle(SIGTERM, OnSecondStop, 0);
 }
 
-// Not async-signal-safe, knowingly: the process is dying and the report is
-// the one thing worth the risk. SA_RESETHAND makes the re-raise fatal.
+// SA_RESETHAND makes the re-raise fatal.
 void OnFatal(int sig) {
   std::cerr << "\ntickbase-host: fatal signal " << sig << '\n';
-  cTimerManager::Instance().ReportCrashToStream(std::cerr);
-  std::cerr.flush();
-  WriteCrashContext(STDERR_FILENO);
+  WriteCrashReport();
   RestoreTerminalNow();
-  platform::ResetConsoleColorsNow();
   raise(sig);
 }
 

@@ -8,7 +8,6 @@
 #include "signals.h"
 #include "tickbase/platform/console.h"
 #include "tickbase/script/script_interrupt.h"
-#include "tickbase/timer/timer_manager.h"
 
 namespace {
 
@@ -53,14 +52,9 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 
 void CALLBACK OnStopTime(void*, BOOLEAN) { StopTheHost(); }
 
-// Not safe in general, knowingly: the process is dying and the report is the
-// one thing worth the risk.
 void ReportCrash(const char* what, unsigned long code) {
   std::cerr << "\ntickbase-host: " << what << " 0x" << std::hex << code << std::dec << '\n';
-  cTimerManager::Instance().ReportCrashToStream(std::cerr);
-  std::cerr.flush();
-  WriteCrashContext(2);
-  platform::ResetConsoleColorsNow();
+  WriteCrashReport();
 }
 
 // The process then ends with the exception code.

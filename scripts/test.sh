@@ -2,8 +2,7 @@
 # Installs dependencies, builds everything and runs all tests: once in a
 # normal build, once on LuaJIT, once under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then each fuzz target briefly over its seeds
-# (clang, libFuzzer), and once cross-built for Windows under Wine when Wine
-# is installed.
+# (clang, libFuzzer), and once cross-built for Windows under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -33,18 +32,16 @@ cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 cmake --build build-fuzz -j "$jobs"
 ctest --test-dir build-fuzz --output-on-failure -j "$jobs"
 
-if [ -x /usr/lib/wine/wine64 ] && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
-  # A Wine prefix of the build's own, kept between runs; one server for the
-  # whole run rather than one per test program.
-  export WINEPREFIX="$root/build-mingw/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKBASE_BUILD_BENCH=OFF -DTICKBASE_INSTALL=OFF >/dev/null
-  cmake --build build-mingw -j "$jobs"
-  mkdir -p "$WINEPREFIX"
-  wineserver -p >/dev/null 2>&1 || true  # one may be running already
-  trap 'wineserver -k || true' EXIT
-  # Set the prefix up before the tests: the services it starts would
-  # otherwise inherit, and hold open, the output pipe of the first test.
-  wineboot --init >/dev/null 2>&1
-  ctest --test-dir build-mingw --output-on-failure -j "$jobs"
-fi
+# A Wine prefix of the build's own, kept between runs; one server for the
+# whole run rather than one per test program.
+export WINEPREFIX="$root/build-mingw/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cmake -S . -B build-mingw -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTICKBASE_BUILD_BENCH=OFF -DTICKBASE_INSTALL=OFF >/dev/null
+cmake --build build-mingw -j "$jobs"
+mkdir -p "$WINEPREFIX"
+wineserver -p >/dev/null 2>&1 || true  # one may be running already
+trap 'wineserver -k || true' EXIT
+# Set the prefix up before the tests: the services it starts would
+# otherwise inherit, and hold open, the output pipe of the first test.
+wineboot --init >/dev/null 2>&1
+ctest --test-dir build-mingw --output-on-failure -j "$jobs"

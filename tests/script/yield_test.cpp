@@ -1,6 +1,7 @@
 #include "tickbase/script/script_yield.h"
 
 #include <gtest/gtest.h>
+#include <spdlog/details/log_msg_buffer.h>
 #include <spdlog/details/null_mutex.h>
 #include <spdlog/details/os.h>
 #include <spdlog/sinks/base_sink.h>
@@ -323,13 +324,13 @@ namespace {
 // fail set, each record throws after it is kept.
 class RecordingSink : public spdlog::sinks::base_sink<spdlog::details::null_mutex> {
  public:
-  std::vector<spdlog::details::log_msg> records;
+  std::vector<spdlog::details::log_msg_buffer> records;  // own their texts
   int flushes = 0;
   bool fail = false;
 
  protected:
   void sink_it_(const spdlog::details::log_msg& msg) override {
-    records.push_back(msg);
+    records.emplace_back(msg);
     if (fail) throw std::runtime_error("disk full");
   }
   void flush_() override { ++flushes; }

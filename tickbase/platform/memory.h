@@ -4,11 +4,9 @@
 #define TICKBASE_PLATFORM_MEMORY_H_
 
 #include <cstddef>
+#include <new>
 
 namespace platform {
-
-// Blocks at least this big are worth huge pages.
-constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
 
 // Allocates bytes aligned to align, and asks the system to back the whole
 // huge pages inside the block with huge pages (a hint: where they are not
@@ -16,7 +14,7 @@ constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
 // heap is exhausted.
 void* AllocateLarge(std::size_t bytes, std::size_t align);
 // Frees a block from AllocateLarge; align as given to it.
-void FreeLarge(void* p, std::size_t align);
+inline void FreeLarge(void* p, std::size_t align) { ::operator delete(p, std::align_val_t(align)); }
 
 }  // namespace platform
 

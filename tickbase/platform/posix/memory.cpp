@@ -7,6 +7,12 @@
 
 namespace platform {
 
+namespace {
+
+constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
+
+}  // namespace
+
 void* AllocateLarge(std::size_t bytes, std::size_t align) {
   void* p = ::operator new(bytes, std::align_val_t(align));
   // Huge pages for the whole ones inside the block. The block itself keeps
@@ -20,7 +26,5 @@ void* AllocateLarge(std::size_t bytes, std::size_t align) {
   if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
   return p;
 }
-
-void FreeLarge(void* p, std::size_t align) { ::operator delete(p, std::align_val_t(align)); }
 
 }  // namespace platform

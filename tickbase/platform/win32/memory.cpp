@@ -10,8 +10,4 @@ void* AllocateLarge(std::size_t bytes, std::size_t align) {
   return ::operator new(bytes, std::align_val_t(align));
 }
 
-void FreeLarge(void* p, std::size_t align) {
-  ::operator delete(p, std::align_val_t(align));
-}
-
 }  // namespace platform
