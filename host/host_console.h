@@ -36,6 +36,13 @@ class HostConsole {
   void Close();
 
  private:
+  // Runs the lines the plain reader got within timeoutMs.
+  void RunPlainLines(int timeoutMs) {
+    for (const std::string& line : m_plain.Wait(timeoutMs)) {
+      if (!quitRequested()) m_lua.Run(line);
+    }
+  }
+
   LuaConsole m_lua;
   ConsoleInput m_plain;
   bool m_quit = false;

@@ -25,9 +25,7 @@ HostConsole::HostConsole(bool listen, const std::string& logDir)
 
 void HostConsole::Wait(int timeoutMs) {
   if (!m_editor) {
-    for (const std::string& line : m_plain.Wait(timeoutMs)) {
-      if (!quitRequested()) m_lua.Run(line);
-    }
+    RunPlainLines(timeoutMs);
     return;
   }
   std::string line;
