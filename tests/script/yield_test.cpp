@@ -372,3 +372,39 @@ TEST_F(YieldTest, TracesKeepTheChannelsSettings) {
   ASSERT_EQ(sink->records.size(), 7u);
   EXPECT_EQ(std::string(sink->records[5].payload.data(), sink->records[5].payload.size()), "ok");
 }
+
+// Lines written with only library code between them may share one reading
+// of the log clock; a line written after script code ran never carries a
+// reading taken before it. Each coroutine below runs for 50 ms of CPU time
+// (so at least as long on the wall clock) after its wake-up: A then ends, B
+// pauses, C ends after a pause that could not yield.
+TEST_F(YieldTest, TraceTimesFollowTheScriptCodeBetweenThem) {
+  Write("script/co.lua",
+        "function Long() local t = os.clock() while os.clock() - t < 0.05 do end end\n"
+        "function A() YieldSleep(10) Long() end\n"
+        "function B() YieldSleep(10) Long() YieldSleep(10) end\n"
+        "function C() YieldSleep(10) "
+        "pcall(table.sort, {1, 2}, function(x, y) YieldSleep(1) return x < y end) Long() end\n");
+  std::shared_ptr<spdlog::logger> channel = spdlog::get("script.yield");
+  const auto sink = std::make_shared<RecordingSink>();
+  ChannelCapture capture("script.yield");
+  channel->sinks() = {sink};
+  Start("co", "A");
+  Start("co", "B");
+  Start("co", "C");
+  sink->records.clear();
+  Tick(10);  // one batch wakes all three
+  Strings texts;
+  for (const auto& record : sink->records) texts.emplace_back(record.payload.data(), record.payload.size());
+  ASSERT_EQ(texts.size(), 8u);
+  EXPECT_EQ(texts[1], "ok");  // A's wake-up, A's end, B's wake-up, B's pause, ...
+  EXPECT_NE(texts[3].find(kSleepTrace), std::string::npos);
+  EXPECT_NE(texts[6].find(kSleepTrace), std::string::npos);
+  const auto apart = [&sink](std::size_t from, std::size_t to) {
+    return std::chrono::duration<double, std::milli>(sink->records[to].time - sink->records[from].time).count();
+  };
+  // The clock steps at most 16 ms at a time; 50 ms leave at least 25 between.
+  EXPECT_GE(apart(0, 1), 25) << "A's end";
+  EXPECT_GE(apart(2, 3), 25) << "B's pause";
+  EXPECT_GE(apart(6, 7), 25) << "C's end";
+}

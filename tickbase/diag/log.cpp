@@ -139,14 +139,15 @@ cLogMessage::~cLogMessage() {
 cTraceChannel::cTraceChannel(spdlog::logger& channel)
     : m_logger(channel), m_own(dynamic_cast<cChannel*>(&channel)) {}
 
-void cTraceChannel::Write(const char* text, std::size_t size) const {
+void cTraceChannel::Write(spdlog::log_clock::time_point time, const char* text,
+                          std::size_t size) const {
   try {
     const spdlog::string_view_t message(text, size);
     if (m_own) {
-      m_own->Write(platform::LogTime(), message);
+      m_own->Write(time, message);
     } else {
       // A logger the host registered first, perhaps of its own kind.
-      m_logger.log(platform::LogTime(), spdlog::source_loc{}, spdlog::level::info, message);
+      m_logger.log(time, spdlog::source_loc{}, spdlog::level::info, message);
     }
   } catch (...) {
     // Logging must never take its caller down.

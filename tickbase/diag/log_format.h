@@ -23,9 +23,10 @@ class cTraceChannel {
 
   // True when the channel takes messages at kLogLevel.
   bool Enabled() const { return m_logger.should_log(spdlog::level::info); }
-  // Writes text (size bytes) as one message at kLogLevel, whether or not
-  // the channel is enabled; failures of the logger are swallowed.
-  void Write(const char* text, std::size_t size) const;
+  // Writes text (size bytes) as one message at kLogLevel stamped with time
+  // (a reading of platform::LogTime), whether or not the channel is
+  // enabled; failures of the logger are swallowed.
+  void Write(spdlog::log_clock::time_point time, const char* text, std::size_t size) const;
 
  private:
   spdlog::logger& m_logger;

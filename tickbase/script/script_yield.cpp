@@ -14,6 +14,7 @@
 #include "tickbase/diag/log.h"
 #include "tickbase/diag/log_format.h"
 #include "tickbase/diag/report.h"
+#include "tickbase/platform/clock.h"
 #include "tickbase/script/current_script.h"
 #include "tickbase/script/lua_boundary.h"
 #include "tickbase/script/script_context.h"
@@ -49,8 +50,31 @@ constexpr unsigned long kThreadNumberBit = 1UL << 31;
 // "script.yield", written a few times per wake-up when on.
 const cTraceChannel g_traces(script_yield());
 
+// The time of trace lines written with only library code between them: one
+// reading serves them all, since they lie nanoseconds apart and the log
+// clock steps in milliseconds. Script code or the host may run for any
+// time, so wherever control comes back from them the reading is dropped.
+class cTraceClock {
+ public:
+  spdlog::log_clock::time_point Now() {
+    if (!m_read) {
+      m_time = platform::LogTime();
+      m_read = true;
+    }
+    return m_time;
+  }
+  void Drop() { m_read = false; }
+
+ private:
+  spdlog::log_clock::time_point m_time;
+  bool m_read = false;
+};
+cTraceClock g_traceClock;
+
+void Write(std::string_view text) { g_traces.Write(g_traceClock.Now(), text.data(), text.size()); }
+
 void Trace(std::string_view text) {
-  if (g_traces.Enabled()) g_traces.Write(text.data(), text.size());
+  if (g_traces.Enabled()) Write(text);
 }
 
 // The report of an exception that escaped a woken coroutine.
@@ -173,6 +197,7 @@ cScriptYieldTimer::~cScriptYieldTimer() {
 }
 
 int cScriptYieldTimer::AddYieldSleep(lua_State* L, int ms, const char* file) {
+  g_traceClock.Drop();  // called by script code
   file = TextOf(file);
   stPause* pause = L == m_wakingThread ? m_wakingPause : nullptr;
   if (!pause) {
@@ -204,7 +229,10 @@ int cScriptYieldTimer::AddYieldSleep(lua_State* L, int ms, const char* file) {
   }
   Schedule(*pause, ms, file);
   pause->wanted = true;
-  return lua_yield(L, 0);
+  const int yielded = lua_yield(L, 0);
+  // lua_yield returned: L yields now, before any other code runs.
+  m_yieldedThread = L;
+  return yielded;
 }
 
 void cScriptYieldTimer::Schedule(stPause& pause, int ms, const char* file) {
@@ -241,6 +269,7 @@ void cScriptYieldTimer::Schedule(stPause& pause, int ms, const char* file) {
 }
 
 unsigned long cScriptYieldTimer::OnTimer(unsigned long param) {
+  g_traceClock.Drop();  // called by the host or a script
   const auto it = m_threads.find(ThreadOf(param));
   // Without its anchor the thread may be gone.
   if (param == 0 || it == m_threads.end() || it->second.anchor == 0) return 0;
@@ -254,6 +283,7 @@ void cScriptYieldTimer::FireBatch(cStateTimer& state, unsigned long param) {
   cStateTimer::stBatch& batch = state.m_batches[index];
   if (!batch.pending) return;
   batch.pending = false;
+  g_traceClock.Drop();  // called from the host's tick
   cTimerObj* handle = state.GetTimerObj();  // the map holds it while it fires
   // Every pause is counted in its entry until it is dispatched; should a
   // dispatch throw, the rest are settled without a wake-up.
@@ -303,11 +333,16 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
     stPause* const outerPause = m_wakingPause;
     m_wakingThread = thread;
     m_wakingPause = &pause;
+    m_yieldedThread = nullptr;
     try {
       lua_State* co = thread;
       my_lua_resume(co);
+      // Unless the run ended in a pause of this thread, which read the
+      // clock last, script code ran after the last reading.
+      if (m_yieldedThread != thread) g_traceClock.Drop();
       Trace("ok");
     } catch (...) {
+      g_traceClock.Drop();
       ReportWakeException(name, param);
     }
     m_wakingThread = outerThread;
@@ -325,13 +360,13 @@ void cScriptYieldTimer::TracePause(stPause& pause, int ms, const char* file) {
     const bool kept = file == pause.file.c_str() || pause.file == file;
     stTraceLines* lines = pause.lines.get();
     if (kept && lines && lines->ms == ms && !lines->pause.empty()) {
-      g_traces.Write(lines->pause.data(), lines->pause.size());
+      Write(lines->pause);
       return;
     }
     fmt::basic_memory_buffer<char, 256> text;
     fmt::format_to(std::back_inserter(text), FMT_COMPILE("cScriptYieldTimer::AddYieldSleep {} {} {}"),
                    pause.param, ms, file);
-    g_traces.Write(text.data(), text.size());
+    Write(std::string_view(text.data(), text.size()));
     if (!kept) return;
     if (!lines) pause.lines = std::make_unique<stTraceLines>();
     pause.lines->pause.assign(text.data(), text.size());
@@ -346,13 +381,13 @@ void cScriptYieldTimer::TraceWake(stPause& pause) {
   try {
     stTraceLines* lines = pause.lines.get();
     if (lines && !lines->wake.empty()) {
-      g_traces.Write(lines->wake.data(), lines->wake.size());
+      Write(lines->wake);
       return;
     }
     fmt::basic_memory_buffer<char, 256> text;
     fmt::format_to(std::back_inserter(text), FMT_COMPILE("cScriptYieldTimer::OnTimer {} timer {}"),
                    pause.file, pause.param);
-    g_traces.Write(text.data(), text.size());
+    Write(std::string_view(text.data(), text.size()));
     if (!lines) pause.lines = std::make_unique<stTraceLines>();
     pause.lines->wake.assign(text.data(), text.size());
   } catch (...) {

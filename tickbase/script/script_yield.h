@@ -169,6 +169,8 @@ class TICKBASE_API cScriptYieldTimer : public iTimerObjEx {
   // common case) needs no lookup.
   lua_State* m_wakingThread = nullptr;
   stPause* m_wakingPause = nullptr;
+  // The thread whose YieldSleep yielded last.
+  lua_State* m_yieldedThread = nullptr;
   // The state of the last pause, by its registry's address.
   const void* m_lastRegistry = nullptr;
   cStateTimer* m_lastState = nullptr;
