@@ -197,7 +197,6 @@ cScriptYieldTimer::~cScriptYieldTimer() {
 }
 
 int cScriptYieldTimer::AddYieldSleep(lua_State* L, int ms, const char* file) {
-  g_traceClock.Drop();  // called by script code
   file = TextOf(file);
   stPause* pause = L == m_wakingThread ? m_wakingPause : nullptr;
   if (!pause) {
@@ -337,10 +336,12 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
     try {
       lua_State* co = thread;
       my_lua_resume(co);
-      // Unless the run ended in a pause of this thread, which read the
-      // clock last, script code ran after the last reading.
-      if (m_yieldedThread != thread) g_traceClock.Drop();
-      Trace("ok");
+      if (g_traces.Enabled()) {
+        // Unless the run ended in a traced pause of this thread, which read
+        // the clock last, script code ran after the last reading.
+        if (m_yieldedThread != thread) g_traceClock.Drop();
+        Write("ok");
+      }
     } catch (...) {
       g_traceClock.Drop();
       ReportWakeException(name, param);
@@ -355,6 +356,7 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
 
 void cScriptYieldTimer::TracePause(stPause& pause, int ms, const char* file) {
   if (!g_traces.Enabled()) return;
+  g_traceClock.Drop();  // script code ran up to here
   try {
     // The same while the thread pauses for as long in its entry's file.
     const bool kept = file == pause.file.c_str() || pause.file == file;
