@@ -73,17 +73,16 @@ cTraceClock g_traceClock;
 
 void Write(std::string_view text) { g_traces.Write(g_traceClock.Now(), text.data(), text.size()); }
 
-void Trace(std::string_view text) {
-  if (g_traces.Enabled()) Write(text);
-}
-
 // The report of an exception that escaped a woken coroutine.
 void ReportWakeException(const std::string& name, unsigned long param) {
   const std::string line =
       "cScriptYieldTimer::OnTimer " + name + " timer " + std::to_string(param) + " ON exception";
   cColorScope color(kColorError, kColorNormal, std::cout);
   std::cout << line << std::endl;
-  Trace("exception");
+  if (g_traces.Enabled()) {
+    g_traceClock.Drop();  // script code ran up to here
+    Write("exception");
+  }
   cLogMessage message(quenlet_fetalerror(), kLogLevel);
   if (std::ostream* os = message.stream()) *os << line << '\n';
 }
@@ -343,7 +342,6 @@ void cScriptYieldTimer::Wake(lua_State* thread, stPause& pause, bool fromTimer) 
         Write("ok");
       }
     } catch (...) {
-      g_traceClock.Drop();
       ReportWakeException(name, param);
     }
     m_wakingThread = outerThread;

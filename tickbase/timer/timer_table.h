@@ -49,7 +49,6 @@ class cTimerTable {
   std::size_t size() const { return m_live; }
   // Changes with every rehash: equal values mean slots have not moved.
   std::uint64_t Generation() const { return m_generation; }
-  // Slots in the table.
   // Makes room so that one Insert needs no rehash. On failure
   // (std::bad_alloc) nothing has changed.
   void Reserve();
